@@ -1,0 +1,215 @@
+/*
+ * KVOGridCalc: geometric warp of a projected image.
+ *
+ * A host creates a grid manager with one of the three Init functions, registers
+ * its callbacks, sets the manager up with SetParam (or SetParamWithOffset) and
+ * then edits the coarse operation grid; after every edit the manager reports
+ * the corrected fine real grid through the callbacks, on the calling thread,
+ * before the call returns. Calls on one handle must not overlap.
+ *
+ * Every function returns a status in the HRESULT convention (negative is a
+ * failure, see kvogcStatus). A null handle is ignored; GetGeoObjData then
+ * returns KVOGC_E_FAIL, the other functions KVOGC_E_INVALIDARG. No exception
+ * crosses this interface.
+ * Arrays passed to callbacks belong to the manager and stay valid until the
+ * next call on the same handle.
+ */
+#ifndef KVOGC_KVOGC_H
+#define KVOGC_KVOGC_H
+
+#include <stdint.h>
+
+#if defined(_WIN32)
+#  if defined(KVOGC_BUILDING)
+#    define KVOGC_API __declspec(dllexport)
+#  else
+#    define KVOGC_API __declspec(dllimport)
+#  endif
+#else
+#  define KVOGC_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/** Status codes; any other negative value comes unchanged from a sibling module or a target. */
+enum kvogcStatus {
+  KVOGC_OK = 0,                               /**< success */
+  KVOGC_FALSE = 1,                            /**< AnalyseGeoObjFile: the file could not be opened */
+  KVOGC_E_NOTIMPL = (int32_t)0x80004001,      /**< operation not available in this build */
+  KVOGC_E_FAIL = (int32_t)0x80004005,         /**< not set up yet, or a general failure */
+  KVOGC_E_UNEXPECTED = (int32_t)0x8000FFFF,   /**< a position outside the real grid */
+  KVOGC_E_OUTOFMEMORY = (int32_t)0x8007000E,  /**< memory ran out; nothing was changed */
+  KVOGC_E_INVALIDARG = (int32_t)0x80070057,   /**< an argument out of range; nothing was changed */
+  KVOGC_E_HANDLE = (int32_t)0x80070006        /**< a needed sibling module's factory is missing */
+};
+
+/** A size: the panel in pixels, or a number of divisions across (cx) and down (cy); N divisions are N+1 points. */
+typedef struct GridSize {
+  int32_t cx;
+  int32_t cy;
+} GridSize;
+
+/** Opaque grid manager; a handle lives from an Init function to kvogcFinishLibrary. */
+typedef struct kvogcManager kvogcManager;
+
+/** The final real grid: (divX+1)*(divY+1) (x, y) pairs of doubles, row by row. */
+typedef void (*RealGridCallback)(double* points, int32_t divX, int32_t divY);
+/** The final operation grid: its nodes row by row, then the samples of every horizontal line
+    (row after row) and every vertical line (column after column); hCount/vCount count one row/column. */
+typedef void (*OpeGridCallback)(double* points, double* hLines, double* vLines, int32_t hCount,
+                                int32_t vCount);
+/** The display grid's horizontal and vertical line samples, laid out as for OpeGridCallback. */
+typedef void (*DispGridCallback)(double* hLines, double* vLines, int32_t hCount, int32_t vCount);
+
+/* ---- Creation and destruction ---- */
+
+/** Creates a plain grid manager; null when memory runs out. */
+KVOGC_API kvogcManager* kvogcInitLibrary(void);
+/** Creates a projector grid manager (three save-in slots, projector text layout). */
+KVOGC_API kvogcManager* kvogcInitProjectorLibrary(void);
+/** Creates a projector-device grid manager (delivers point planes to the setting module). */
+KVOGC_API kvogcManager* kvogcInitProjectorDeviceLibrary(void);
+/** Stops the manager's worker thread and frees everything it owns; a null handle does nothing. */
+KVOGC_API void kvogcFinishLibrary(kvogcManager* handle);
+
+/* ---- Set-up ---- */
+
+/** Stores the three callbacks (null ones are skipped) and starts the worker thread. */
+KVOGC_API int32_t kvogcGridManager_RegistCallback(kvogcManager* handle, RealGridCallback onRealGrid,
+                                                  OpeGridCallback onOpeGrid,
+                                                  DispGridCallback onDispGrid);
+/** Sizes and lays out every grid evenly, resets the corrections; reports nothing.
+    Non-positive sizes or counts, and sizes whose buffers exceed int32, give KVOGC_E_INVALIDARG. */
+KVOGC_API int32_t kvogcGridManager_SetParam(kvogcManager* handle, const GridSize* panelSize,
+                                            const GridSize* deviceSize,
+                                            const GridSize* realGridNum,
+                                            const GridSize* dispGridNum,
+                                            const GridSize* opeGridNum, double marginX,
+                                            double marginY, int32_t projectorFlag);
+/** As SetParam, with the base and reference grids inset by offsetX left and right and offsetY
+    top and bottom. */
+KVOGC_API int32_t kvogcGridManager_SetParamWithOffset(
+    kvogcManager* handle, const GridSize* panelSize, const GridSize* deviceSize,
+    const GridSize* realGridNum, const GridSize* dispGridNum, const GridSize* opeGridNum,
+    double marginX, double marginY, double offsetX, double offsetY);
+/** Names the warp geometry file that sends write and reads read. */
+KVOGC_API int32_t kvogcGridManager_SetGeoFilePath(kvogcManager* handle, const char* path);
+/** Enables (non-zero) or disables the corrections; takes effect at the next recomputation. */
+KVOGC_API int32_t kvogcGridManager_SetGeoAdjEnable(kvogcManager* handle, int32_t enable);
+/** Projector variants: selects save-in slot 0..2; the plain manager ignores it. */
+KVOGC_API int32_t kvogcGridManager_SetGeoAdjProjectorSaveIn(kvogcManager* handle, int32_t value);
+/** 0: corrections start from the user's warp; non-zero: from the evenly spaced grid. */
+KVOGC_API int32_t kvogcGridManager_SetGeoAdjMode(kvogcManager* handle, int32_t mode);
+/** Re-divides the operation grids, keeping the real warp; reports the real and operation grids. */
+KVOGC_API int32_t kvogcGridManager_SetOpeGridNum(kvogcManager* handle, const GridSize* opeGridNum);
+/** Re-divides the display grid and reports it. */
+KVOGC_API int32_t kvogcGridManager_SetDispGridNum(kvogcManager* handle,
+                                                  const GridSize* dispGridNum);
+
+/* ---- Edits (row 0 is the top, column 0 the left; moves are on the corrected grid) ---- */
+
+/** Places operation node (row, col) of the uncorrected grid at (x, y); reports nothing. */
+KVOGC_API int32_t kvogcGridManager_SetGridPointPosition(kvogcManager* handle, int32_t col,
+                                                        int32_t row, double x, double y);
+/** Moves one node by (dx, dy); limitX/limitY are set to 1 when the margin clamp stopped that axis. */
+KVOGC_API int32_t kvogcGridManager_MovePoint(kvogcManager* handle, int32_t row, int32_t col,
+                                             double dx, double dy, int32_t* limitX,
+                                             int32_t* limitY);
+/** Moves the whole row of the node (row, col) by the move converted at that node. */
+KVOGC_API int32_t kvogcGridManager_MoveLineHor(kvogcManager* handle, int32_t row, int32_t col,
+                                               double dx, double dy);
+/** Moves nodes colFirst..colLast of a row; the clamp is taken at (row, colFirst). */
+KVOGC_API int32_t kvogcGridManager_MoveLineHorMulti(kvogcManager* handle, int32_t row,
+                                                    int32_t colFirst, int32_t colLast, double dx,
+                                                    double dy, int32_t* limitX, int32_t* limitY);
+/** Moves the whole column of the node (row, col). */
+KVOGC_API int32_t kvogcGridManager_MoveLineVer(kvogcManager* handle, int32_t row, int32_t col,
+                                               double dx, double dy);
+/** Moves nodes rowFirst..rowLast of a column; the clamp is taken at (rowFirst, col). */
+KVOGC_API int32_t kvogcGridManager_MoveLineVerMulti(kvogcManager* handle, int32_t rowFirst,
+                                                    int32_t rowLast, int32_t col, double dx,
+                                                    double dy, int32_t* limitX, int32_t* limitY);
+/** Moves the cell whose top-left node is (row, col). */
+KVOGC_API int32_t kvogcGridManager_MoveArea(kvogcManager* handle, int32_t row, int32_t col,
+                                            double dx, double dy);
+/** Moves the block of nodes rowFirst..rowLast x colFirst..colLast. */
+KVOGC_API int32_t kvogcGridManager_MoveAreaMulti(kvogcManager* handle, int32_t rowFirst,
+                                                 int32_t rowLast, int32_t colFirst,
+                                                 int32_t colLast, double dx, double dy,
+                                                 int32_t* limitX, int32_t* limitY);
+/** Turns every boundary line into a Bezier curve (non-zero) or a straight segment (0). */
+KVOGC_API int32_t kvogcGridManager_SetSmoothModeOnOff(kvogcManager* handle, int32_t on);
+/** Curves the line starting at (row, col) with the given handle vectors (pixels, relative to its ends). */
+KVOGC_API int32_t kvogcGridManager_SetSmoothLine(kvogcManager* handle, int32_t col, int32_t row,
+                                                 int32_t vertical, double startHandleX,
+                                                 double startHandleY, double endHandleX,
+                                                 double endHandleY);
+/** Switches the curve of the line starting at (row, col); KVOGC_E_INVALIDARG if there is none. */
+KVOGC_API int32_t kvogcGridManager_SetLineSmoothOnOff(kvogcManager* handle, int32_t col,
+                                                      int32_t row, int32_t vertical, int32_t on);
+/** Recomputes the corrections and reports all three grids. */
+KVOGC_API int32_t kvogcGridManager_RefreshAllPoint(kvogcManager* handle);
+
+/* ---- Corrections ---- */
+
+/** 0: four-corner screen (linearity, pincushion, rotation); non-zero: keystone screen. */
+KVOGC_API int32_t kvogcGridManager_SetKeyStoneMode(kvogcManager* handle, int32_t mode);
+/** Sets the keystone (degrees, throw ratio, shifts); applied in the keystone screen only. */
+KVOGC_API int32_t kvogcGridManager_SetKeyStone(kvogcManager* handle, double pitching,
+                                               double angle, double rolling, double th,
+                                               double hShift, double vShift, double zOffset,
+                                               int32_t isFitSize);
+/** Sets the linearity angles in degrees. */
+KVOGC_API int32_t kvogcGridManager_SetLinearity(kvogcManager* handle, double vertical,
+                                                double horizontal);
+/** Sets the four corners (two doubles each, in panel widths/heights) and the edge bends. */
+KVOGC_API int32_t kvogcGridManager_SetPinCushion(kvogcManager* handle, const double* leftUp,
+                                                 const double* rightUp, const double* rightLow,
+                                                 const double* leftLow, double left, double upper,
+                                                 double right, double lower, int32_t isFitSize);
+/** Rotates the four-corner image by rolling degrees. */
+KVOGC_API int32_t kvogcGridManager_Set4CornerRotation(kvogcManager* handle, double rolling,
+                                                      int32_t isFitSize);
+/** Mirrors the warp top to bottom; with withOpeGrid == 1 the operation grid too. */
+KVOGC_API int32_t kvogcGridManager_FlipV(kvogcManager* handle, int32_t withOpeGrid);
+/** Mirrors the warp left to right; with withOpeGrid == 1 the operation grid too. */
+KVOGC_API int32_t kvogcGridManager_FlipH(kvogcManager* handle, int32_t withOpeGrid);
+
+/* ---- Geometry data and delivery (target: an IGeoObjTarget*, see kvogc_modules.hpp) ---- */
+
+/** Queues an asynchronous delivery of the corrected grid to target. sendBaseGrid is read by the
+    projector-device manager only (also send the base grid); the other managers ignore it. */
+KVOGC_API int32_t kvogcGridManager_SendGeoObjData(kvogcManager* handle, void* target,
+                                                  int32_t sendBaseGrid);
+/** Projector-device manager: delivers on the calling thread; the others do nothing and return 0. */
+KVOGC_API int32_t kvogcGridManager_SendGeoObjDataSync(kvogcManager* handle, void* target,
+                                                      int32_t sendBaseGrid);
+/** Reads the geometry kept by target back into the manager. */
+KVOGC_API int32_t kvogcGridManager_GetGeoObjData(kvogcManager* handle, void* target);
+/** Reads a warp geometry file into the manager; unused is not read. */
+KVOGC_API int32_t kvogcGridManager_GetGeoObjDataFromFile(kvogcManager* handle, void* unused,
+                                                         const char* path);
+/** Copies the 28 values of the geometry comment record into out. */
+KVOGC_API int32_t kvogcGridManager_GetGeoObjComment(kvogcManager* handle, int32_t* out);
+/** Copies the final real grid, (x, y) pairs row by row, into out. */
+KVOGC_API int32_t kvogcGridManager_GetGeometryGridData(kvogcManager* handle, double* out);
+/** Takes count (x, y) pairs as the new uncorrected real grid. */
+KVOGC_API int32_t kvogcGridManager_SetGeometryGridData(kvogcManager* handle, void* target,
+                                                       const double* points, uint32_t count);
+/** Writes the chosen corner (xSel, ySel in 0..1) of the fully corrected grid into out[2]. */
+KVOGC_API int32_t kvogcGridManager_GetBasicFinalPosition(kvogcManager* handle, int32_t xSel,
+                                                         int32_t ySel, double* out);
+/** Shrinks the final grid into the panel when isFitSize is non-zero. */
+KVOGC_API int32_t kvogcGridManager_AutoReduction(kvogcManager* handle, int32_t isFitSize);
+/** Returns the three corrections to neutral without recomputing. */
+KVOGC_API int32_t kvogcGridManager_InitBasicCalcParam(kvogcManager* handle);
+/** Reads a warp geometry file's comment record and grid; KVOGC_FALSE if it cannot be opened. */
+KVOGC_API int32_t kvogcGridManager_AnalyseGeoObjFile(kvogcManager* handle, const char* path);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* KVOGC_KVOGC_H */

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs the kvogc tool on its built-in default job.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j"${KVOGC_JOBS:-2}"
+build/bin/kvogc demo "$@"

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the build and test dependencies from Debian's packages.
+# Safe to run twice; returns quickly when everything is already there.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config
+  libopencv-core-dev libopencv-calib3d-dev
+  libgtest-dev libbenchmark-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "setup: installing ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

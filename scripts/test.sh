@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs the whole test suite: a plain Release build, then
+# AddressSanitizer + UndefinedBehaviorSanitizer over the suite, then
+# ThreadSanitizer over the tests that run a second thread.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh
+jobs=${KVOGC_JOBS:-2}
+
+echo "== Release build"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DKVOGC_BUILD_TESTS=ON -DKVOGC_BUILD_BENCHMARKS=ON >/dev/null
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKVOGC_SANITIZE=address,undefined \
+  -DKVOGC_BUILD_BENCHMARKS=OFF >/dev/null
+cmake --build build-asan -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-asan --output-on-failure
+
+echo "== ThreadSanitizer (threaded tests)"
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DKVOGC_SANITIZE=thread \
+  -DKVOGC_BUILD_BENCHMARKS=OFF >/dev/null
+cmake --build build-tsan -j"$jobs" --target kvogc_thread_tests
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -L thread --output-on-failure

@@ -1,0 +1,173 @@
+// Everything the three manager variants share: the grid pairs, the report
+// buffers and callbacks, the comment record, the send queue and its worker
+// thread, and every operation whose behaviour does not depend on the variant.
+// A variant class adds only its modules, its sender and the operations that
+// differ.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "api/GridCalcManagerBase.h"
+#include "geometry/GeoCommentRecord.h"
+#include "grid/WarpConverter.h"
+#include "grid/WarpGridOpe.h"
+#include "grid/WarpGridReal.h"
+#include "modules/SiblingModule.h"
+#include "sender/SendQueue.h"
+#include "support/SimpleThread.h"
+
+namespace kvogc {
+
+/// An operation grid and the real grid it drives.
+struct GridPair {
+  CWarpGridReal real;
+  CWarpGridOpe ope;
+};
+
+class CGridManagerCommon : public GridCalcManagerBase, public CSimpleThread {
+ public:
+  ~CGridManagerCommon() override;
+
+  // Set-up and modes.
+  int32_t RegistCallback(RealGridCallback onRealGrid, OpeGridCallback onOpeGrid,
+                         DispGridCallback onDispGrid) override;
+  int32_t SetParam(const GridSize* panelSize, const GridSize* deviceSize,
+                   const GridSize* realGridNum, const GridSize* dispGridNum,
+                   const GridSize* opeGridNum, double marginX, double marginY,
+                   int32_t projectorFlag) override;
+  int32_t SetParamWithOffset(const GridSize* panelSize, const GridSize* deviceSize,
+                             const GridSize* realGridNum, const GridSize* dispGridNum,
+                             const GridSize* opeGridNum, double marginX, double marginY,
+                             double offsetX, double offsetY) override;
+  int32_t SetGeoFilePath(const char* path) override;
+  int32_t SetGeoAdjEnable(int32_t enable) override;
+  int32_t SetGeoAdjProjectorSaveIn(int32_t value) override;
+  int32_t SetGeoAdjMode(int32_t mode) override;
+  int32_t SetOpeGridNum(const GridSize* opeGridNum) override;
+  int32_t SetDispGridNum(const GridSize* dispGridNum) override;
+
+  // Edits.
+  int32_t SetGridPointPosition(int32_t col, int32_t row, double x, double y) override;
+  int32_t MovePoint(int32_t row, int32_t col, double dx, double dy, int32_t* limitX,
+                    int32_t* limitY) override;
+  int32_t MoveLineHor(int32_t row, int32_t col, double dx, double dy) override;
+  int32_t MoveLineHorMulti(int32_t row, int32_t colFirst, int32_t colLast, double dx, double dy,
+                           int32_t* limitX, int32_t* limitY) override;
+  int32_t MoveLineVer(int32_t row, int32_t col, double dx, double dy) override;
+  int32_t MoveLineVerMulti(int32_t rowFirst, int32_t rowLast, int32_t col, double dx, double dy,
+                           int32_t* limitX, int32_t* limitY) override;
+  int32_t MoveArea(int32_t row, int32_t col, double dx, double dy) override;
+  int32_t MoveAreaMulti(int32_t rowFirst, int32_t rowLast, int32_t colFirst, int32_t colLast,
+                        double dx, double dy, int32_t* limitX, int32_t* limitY) override;
+  int32_t SetSmoothModeOnOff(int32_t on) override;
+  int32_t SetSmoothLine(int32_t col, int32_t row, int32_t vertical, double startHandleX,
+                        double startHandleY, double endHandleX, double endHandleY) override;
+  int32_t SetLineSmoothOnOff(int32_t col, int32_t row, int32_t vertical, int32_t on) override;
+  int32_t RefreshAllPoint() override;
+  int32_t FlipV(int32_t withOpeGrid) override;
+  int32_t FlipH(int32_t withOpeGrid) override;
+
+  // Corrections.
+  int32_t SetKeyStoneMode(int32_t mode) override;
+  int32_t SetKeyStone(double pitching, double angle, double rolling, double th, double hShift,
+                      double vShift, double zOffset, int32_t isFitSize) override;
+  int32_t SetLinearity(double vertical, double horizontal) override;
+  int32_t SetPinCushion(const double* leftUp, const double* rightUp, const double* rightLow,
+                        const double* leftLow, double left, double upper, double right,
+                        double lower, int32_t isFitSize) override;
+  int32_t Set4CornerRotation(double rolling, int32_t isFitSize) override;
+  int32_t GetBasicFinalPosition(int32_t xSel, int32_t ySel, double* out) override;
+  int32_t AutoReduction(int32_t isFitSize) override;
+  int32_t InitBasicCalcParam() override;
+
+  // Geometry data and delivery.
+  int32_t SendGeoObjData(void* target, int32_t sendBaseGrid) override;
+  int32_t SendGeoObjDataSync(void* target, int32_t sendBaseGrid) override;
+  int32_t GetGeoObjData(void* target) override;
+  int32_t GetGeoObjDataFromFile(void* unused, const char* path) override;
+  int32_t GetGeoObjComment(int32_t* out) override;
+  int32_t GetGeometryGridData(double* out) override;
+  int32_t SetGeometryGridData(void* target, const double* points, uint32_t count) override;
+  int32_t AnalyseGeoObjFile(const char* path) override;
+
+  /// The send loop: serves the queue until a stop request.
+  void ThreadBody() override;
+
+ protected:
+  /// Loads the variant's sibling modules, in order, for the manager's lifetime.
+  explicit CGridManagerCommon(std::initializer_list<std::string_view> moduleNames);
+
+  bool Initialized() const { return m_initialized != 0; }
+
+  // The correction chain and its helpers.
+  int32_t ApplyCorrections();
+  void CopyRealGrid(const CWarpGridReal& source, CWarpGridReal& destination) const;
+
+  // Reports: export into the buffers, then call the callback when registered.
+  void ReportRealGrid();
+  void ReportOpeGrid();
+  void ReportDispGrid();
+
+  // Shared state.
+  std::vector<SiblingModule> m_modules;
+  GridPair m_base;
+  GridPair m_final;
+  GridPair m_lin;
+  GridPair m_pin;
+  GridPair m_ref;
+  CWarpGridOpe m_opeDisp;
+  CWarpConverter m_converter;
+
+  GridSize m_panelSize{0, 0};
+  GridSize m_realGridNum{0, 0};
+  GridSize m_dispGridNum{0, 0};
+  GridSize m_opeGridNum{0, 0};
+  int32_t m_geoAdjEnable = 0;
+  int32_t m_geoAdjMode = 0;
+  int32_t m_keyStoneMode = 0;
+
+  GeoCommentRecord m_comment;
+  std::string m_geoFilePath;
+  bool m_hasGeoFilePath = false;
+  std::string m_tailText;
+  std::string m_headerText;
+  double m_marginX = 600.0;
+  double m_marginY = 600.0;
+  int32_t m_initialized = 0;
+
+  CSendQueue m_sendQueue;
+
+ private:
+  int32_t Setup(const GridSize* panelSize, const GridSize* realGridNum,
+                const GridSize* dispGridNum, const GridSize* opeGridNum, double marginX,
+                double marginY, const double* offset);
+  void RebuildOpeGrid(CWarpGridOpe& grid, const GridSize& divisions);
+  void AllocateOpeBuffers();
+  void AllocateDispBuffers();
+
+  void ExportRealGrid(const CWarpGridReal& grid);
+  void ExportOpeGrid(const CWarpGridOpe& grid, int32_t& hCount, int32_t& vCount);
+  void ExportDispLines(const CWarpGridOpe& grid, int32_t& hCount, int32_t& vCount);
+  void ExportLines(const CWarpGridOpe& grid, const GridSize& divisions, std::span<double> hBuf,
+                   std::span<double> vBuf, int32_t& hCount, int32_t& vCount) const;
+
+  RealGridCallback m_onRealGrid = nullptr;
+  OpeGridCallback m_onOpeGrid = nullptr;
+  DispGridCallback m_onDispGrid = nullptr;
+
+  // Report buffers: (x, y) pairs, sized at set-up and reused by every report.
+  std::vector<double> m_realBuf;
+  std::vector<double> m_opeBuf;
+  std::vector<double> m_opeHLineBuf;
+  std::vector<double> m_opeVLineBuf;
+  std::vector<double> m_dispHLineBuf;
+  std::vector<double> m_dispVLineBuf;
+};
+
+}  // namespace kvogc

@@ -1,0 +1,107 @@
+// A host's view of the callbacks: records every report in order, per manager
+// slot, so that tests can check orders, counts and copies of the arrays.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "kvogc/kvogc.h"
+
+namespace kvogc::test {
+
+struct Report {
+  char kind;  // 'R' real grid, 'O' operation grid, 'D' display grid
+  std::vector<double> points;
+  std::vector<double> hLines;
+  std::vector<double> vLines;
+  int32_t a = 0;  // divX or hCount
+  int32_t b = 0;  // divY or vCount
+};
+
+struct HostRecorder {
+  std::vector<Report> reports;
+  GridSize ope{0, 0};   // to size the copies of the node array
+  GridSize disp{0, 0};  // to size the copies of the display lines
+
+  std::string Order() const {
+    std::string order;
+    for (const Report& r : reports) order += r.kind;
+    return order;
+  }
+  const Report* Last(char kind) const {
+    for (auto it = reports.rbegin(); it != reports.rend(); ++it) {
+      if (it->kind == kind) return &*it;
+    }
+    return nullptr;
+  }
+};
+
+/// Recorders for up to two managers; the callbacks carry no user data.
+inline HostRecorder g_recorders[2];
+
+template <int Slot>
+void OnReal(double* points, int32_t divX, int32_t divY) {
+  Report r;
+  r.kind = 'R';
+  r.points.assign(points, points + 2 * static_cast<size_t>(divX + 1) * (divY + 1));
+  r.a = divX;
+  r.b = divY;
+  g_recorders[Slot].reports.push_back(std::move(r));
+}
+
+template <int Slot>
+void OnOpe(double* points, double* hLines, double* vLines, int32_t hCount, int32_t vCount) {
+  const GridSize ope = g_recorders[Slot].ope;
+  Report r;
+  r.kind = 'O';
+  r.points.assign(points, points + 2 * static_cast<size_t>(ope.cx + 1) * (ope.cy + 1));
+  r.hLines.assign(hLines, hLines + 2 * static_cast<size_t>(hCount) * (ope.cy + 1));
+  r.vLines.assign(vLines, vLines + 2 * static_cast<size_t>(vCount) * (ope.cx + 1));
+  r.a = hCount;
+  r.b = vCount;
+  g_recorders[Slot].reports.push_back(std::move(r));
+}
+
+template <int Slot>
+void OnDisp(double* hLines, double* vLines, int32_t hCount, int32_t vCount) {
+  const GridSize disp = g_recorders[Slot].disp;
+  Report r;
+  r.kind = 'D';
+  r.hLines.assign(hLines, hLines + 2 * static_cast<size_t>(hCount) * (disp.cy + 1));
+  r.vLines.assign(vLines, vLines + 2 * static_cast<size_t>(vCount) * (disp.cx + 1));
+  r.a = hCount;
+  r.b = vCount;
+  g_recorders[Slot].reports.push_back(std::move(r));
+}
+
+/// A manager handle released at scope end.
+class Manager {
+ public:
+  explicit Manager(kvogcManager* handle) : m_handle(handle) {}
+  Manager() : Manager(kvogcInitLibrary()) {}
+  ~Manager() { kvogcFinishLibrary(m_handle); }
+  Manager(const Manager&) = delete;
+  Manager& operator=(const Manager&) = delete;
+  kvogcManager* get() const { return m_handle; }
+  operator kvogcManager*() const { return m_handle; }
+
+ private:
+  kvogcManager* m_handle;
+};
+
+/// Registers slot `Slot`'s callbacks, clearing its recorder first.
+template <int Slot>
+int32_t Register(kvogcManager* m, GridSize ope, GridSize disp) {
+  g_recorders[Slot] = HostRecorder{};
+  g_recorders[Slot].ope = ope;
+  g_recorders[Slot].disp = disp;
+  return kvogcGridManager_RegistCallback(m, OnReal<Slot>, OnOpe<Slot>, OnDisp<Slot>);
+}
+
+/// SetParam with the same panel as device size and 600 px margins.
+inline int32_t SetUpManager(kvogcManager* m, GridSize panel, GridSize real, GridSize disp, GridSize ope) {
+  return kvogcGridManager_SetParam(m, &panel, &panel, &real, &disp, &ope, 600.0, 600.0, 0);
+}
+
+}  // namespace kvogc::test

@@ -1,0 +1,151 @@
+// Creation, destruction and what each operation does before set-up.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+
+#include "api/HostRecorder.h"
+
+namespace kvogc::test {
+namespace {
+
+constexpr GridSize kPanel{1920, 1080};
+constexpr GridSize kReal{16, 9};
+constexpr GridSize kDisp{4, 3};
+constexpr GridSize kOpe{4, 3};
+
+using Comment = std::array<int32_t, 28>;
+
+Comment CommentOf(kvogcManager* m) {
+  Comment c{};
+  EXPECT_EQ(kvogcGridManager_GetGeoObjComment(m, c.data()), KVOGC_OK);
+  return c;
+}
+
+TEST(Lifecycle, EveryVariantIsCreatedAndDestroyed) {
+  for (kvogcManager* (*init)() :
+       {kvogcInitLibrary, kvogcInitProjectorLibrary, kvogcInitProjectorDeviceLibrary}) {
+    kvogcManager* m = init();
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(SetUpManager(m, kPanel, kReal, kDisp, kOpe), KVOGC_OK);
+    kvogcFinishLibrary(m);
+  }
+}
+
+TEST(Lifecycle, DestructionWithAndWithoutAWorkerThread) {
+  { Manager idle; }  // never registered: no thread to stop
+  const auto start = std::chrono::steady_clock::now();
+  {
+    Manager busy;
+    ASSERT_EQ(Register<0>(busy, kOpe, kDisp), KVOGC_OK);
+    ASSERT_EQ(SetUpManager(busy, kPanel, kReal, kDisp, kOpe), KVOGC_OK);
+  }
+  // A guard against a hang, not a speed check: the stop wakes the sleeping worker.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+TEST(BeforeSetup, GridOperationsFailAndChangeNothing) {
+  Manager m;
+  ASSERT_EQ(Register<0>(m, kOpe, kDisp), KVOGC_OK);
+  int32_t limitX = 7;
+  int32_t limitY = 7;
+  double out[2] = {5, 5};
+  EXPECT_EQ(kvogcGridManager_SetDispGridNum(m, &kDisp), KVOGC_E_FAIL);
+  EXPECT_EQ(kvogcGridManager_SetGridPointPosition(m, 0, 0, 1, 1), KVOGC_E_FAIL);
+  EXPECT_EQ(kvogcGridManager_MovePoint(m, 0, 0, 1, 1, &limitX, &limitY), KVOGC_E_FAIL);
+  EXPECT_EQ(kvogcGridManager_MoveLineHor(m, 0, 0, 1, 1), KVOGC_E_FAIL);
+  EXPECT_EQ(kvogcGridManager_MoveLineHorMulti(m, 0, 0, 1, 1, 1, &limitX, &limitY), KVOGC_E_FAIL);
+  EXPECT_EQ(kvogcGridManager_MoveLineVer(m, 0, 0, 1, 1), KVOGC_E_FAIL);
+  EXPECT_EQ(kvogcGridManager_MoveLineVerMulti(m, 0, 1, 0, 1, 1, &limitX, &limitY), KVOGC_E_FAIL);
+  EXPECT_EQ(kvogcGridManager_MoveArea(m, 0, 0, 1, 1), KVOGC_E_FAIL);
+  EXPECT_EQ(kvogcGridManager_MoveAreaMulti(m, 0, 1, 0, 1, 1, 1, &limitX, &limitY), KVOGC_E_FAIL);
+  EXPECT_EQ(kvogcGridManager_SetSmoothModeOnOff(m, 1), KVOGC_E_FAIL);
+  EXPECT_EQ(kvogcGridManager_SetSmoothLine(m, 0, 0, 0, 1, 1, 1, 1), KVOGC_E_FAIL);
+  EXPECT_EQ(kvogcGridManager_SetLineSmoothOnOff(m, 0, 0, 0, 1), KVOGC_E_FAIL);
+  EXPECT_EQ(kvogcGridManager_RefreshAllPoint(m), KVOGC_E_FAIL);
+  EXPECT_EQ(kvogcGridManager_FlipV(m, 1), KVOGC_E_FAIL);
+  EXPECT_EQ(kvogcGridManager_FlipH(m, 1), KVOGC_E_FAIL);
+  EXPECT_EQ(kvogcGridManager_GetGeoObjData(m, nullptr), KVOGC_E_FAIL);
+  EXPECT_EQ(kvogcGridManager_GetGeoObjDataFromFile(m, nullptr, "x.obj"), KVOGC_E_FAIL);
+  EXPECT_EQ(kvogcGridManager_GetGeometryGridData(m, out), KVOGC_E_FAIL);
+  EXPECT_EQ(kvogcGridManager_SetGeometryGridData(m, nullptr, out, 1), KVOGC_E_FAIL);
+  EXPECT_EQ(kvogcGridManager_AnalyseGeoObjFile(m, "x.obj"), KVOGC_E_FAIL);
+  EXPECT_EQ(limitX, 7);
+  EXPECT_EQ(limitY, 7);
+  EXPECT_EQ(out[0], 5.0);
+  EXPECT_TRUE(g_recorders[0].reports.empty());
+}
+
+TEST(BeforeSetup, SettersStoreIntoTheCommentRecordThenFail) {
+  Manager m;
+  EXPECT_EQ(kvogcGridManager_SetLinearity(m, 45.0, -10.0), KVOGC_E_FAIL);
+  Comment c = CommentOf(m);
+  EXPECT_EQ(c[9], 64);   // LinearityY = round(45/90·127) = round(63.5)
+  EXPECT_EQ(c[8], -14);  // LinearityX = round(-14.11)
+  EXPECT_EQ(kvogcGridManager_SetKeyStone(m, 12.34, -5.67, 1.239, 1.75, 40.9, -30.9, 3, 1),
+            KVOGC_E_FAIL);
+  c = CommentOf(m);
+  EXPECT_EQ(c[19], 123);   // Pitching
+  EXPECT_EQ(c[17], -56);   // Angle
+  EXPECT_EQ(c[20], 123);   // KeyStoneRolling, truncated
+  EXPECT_EQ(c[21], 17);    // Th
+  EXPECT_EQ(c[18], 40);    // H_shift
+  EXPECT_EQ(c[22], -30);   // V_shift
+  EXPECT_EQ(c[23], 1);     // KeyStoneIsFitSize
+  EXPECT_EQ(kvogcGridManager_Set4CornerRotation(m, -2.5, 1), KVOGC_E_FAIL);
+  c = CommentOf(m);
+  EXPECT_EQ(c[14], -250);
+  EXPECT_EQ(c[15], 1);
+  EXPECT_EQ(kvogcGridManager_SetKeyStoneMode(m, 1), KVOGC_E_FAIL);
+  EXPECT_EQ(kvogcGridManager_AutoReduction(m, 0), KVOGC_E_FAIL);
+  c = CommentOf(m);
+  EXPECT_EQ(c[23], 0);  // keystone screen: the keystone's fit flag
+  EXPECT_EQ(c[15], 1);
+}
+
+TEST(BeforeSetup, ModeSettersAndTheCommentWork) {
+  Manager m;
+  Comment c = CommentOf(m);
+  Comment defaults{};
+  defaults[21] = 20;
+  defaults[26] = 2;
+  defaults[27] = 2;
+  EXPECT_EQ(c, defaults);
+  EXPECT_EQ(kvogcGridManager_SetGeoFilePath(m, "/tmp/warp.obj"), KVOGC_OK);
+  EXPECT_EQ(kvogcGridManager_SetGeoAdjEnable(m, 1), KVOGC_OK);
+  EXPECT_EQ(kvogcGridManager_SetGeoAdjProjectorSaveIn(m, 99), KVOGC_OK);
+  EXPECT_EQ(kvogcGridManager_SendGeoObjDataSync(m, nullptr, 1), KVOGC_OK);
+  EXPECT_EQ(kvogcGridManager_SetGeoAdjMode(m, 1), KVOGC_OK);
+  c = CommentOf(m);
+  EXPECT_EQ(c[24], 1);  // four-corner screen
+  EXPECT_EQ(c[25], 0);
+  EXPECT_EQ(kvogcGridManager_SetKeyStoneMode(m, 1), KVOGC_E_FAIL);
+  c = CommentOf(m);
+  EXPECT_EQ(c[24], 2);
+  EXPECT_EQ(c[25], 1);
+  EXPECT_EQ(kvogcGridManager_SetGeoAdjMode(m, 0), KVOGC_OK);
+  c = CommentOf(m);
+  EXPECT_EQ(c[24], 0);
+  EXPECT_EQ(c[25], 1);  // IsKeyStone keeps its value
+  EXPECT_EQ(kvogcGridManager_GetGeoObjComment(m, nullptr), KVOGC_E_INVALIDARG);
+}
+
+TEST(Lifecycle, TwoManagersAreIndependent) {
+  Manager a;
+  Manager b;
+  ASSERT_EQ(Register<0>(a, kOpe, kDisp), KVOGC_OK);
+  ASSERT_EQ(Register<1>(b, {2, 2}, {2, 2}), KVOGC_OK);
+  ASSERT_EQ(SetUpManager(a, kPanel, kReal, kDisp, kOpe), KVOGC_OK);
+  ASSERT_EQ(SetUpManager(b, {800, 600}, {8, 8}, {2, 2}, {2, 2}), KVOGC_OK);
+  ASSERT_EQ(kvogcGridManager_RefreshAllPoint(a), KVOGC_OK);
+  EXPECT_EQ(g_recorders[0].Order(), "ROD");
+  EXPECT_TRUE(g_recorders[1].reports.empty());
+  kvogcGridManager_SetLinearity(b, 10, 10);
+  EXPECT_EQ(CommentOf(b)[8], 14);
+  EXPECT_EQ(CommentOf(a)[8], 0);
+  EXPECT_EQ(g_recorders[0].reports.size(), 3u);
+  EXPECT_EQ(g_recorders[0].Last('R')->a, 16);
+}
+
+}  // namespace
+}  // namespace kvogc::test

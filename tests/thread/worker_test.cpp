@@ -1,0 +1,130 @@
+// The worker thread, the queue lock and the send queue served by the manager.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "manager/GridManagerCommon.h"
+#include "sender/SendQueue.h"
+#include "support/SimpleThread.h"
+#include "support/TirnLock.h"
+
+namespace kvogc {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(TirnAutoLock, LeavesTheLockOnNormalAndExceptionalExit) {
+  CTirnLock lock;
+  { CTirnAutoLock hold(lock); }
+  try {
+    CTirnAutoLock hold(lock);
+    throw std::runtime_error("leave by exception");
+  } catch (const std::runtime_error&) {
+  }
+  std::atomic<bool> entered{false};
+  std::thread other([&] {
+    CTirnAutoLock hold(lock);
+    entered = true;
+  });
+  other.join();
+  EXPECT_TRUE(entered);
+}
+
+class CountingThread : public CSimpleThread {
+ public:
+  ~CountingThread() override { StopThread(); }
+  void ThreadBody() override {
+    while (!StopRequested()) {
+      ++passes;
+      PauseUnlessStopped(100ms);
+    }
+  }
+  std::atomic<int> passes{0};
+};
+
+TEST(SimpleThread, StartsOnceAndStopsWhileSleeping) {
+  CountingThread worker;
+  EXPECT_FALSE(worker.IsThreadRunning());
+  worker.StopThread();  // nothing to stop
+  ASSERT_TRUE(worker.StartThread());
+  EXPECT_TRUE(worker.StartThread());  // a second start keeps the running thread
+  while (worker.passes == 0) std::this_thread::yield();
+  worker.StopThread();
+  EXPECT_FALSE(worker.IsThreadRunning());
+  const int passes = worker.passes;
+  EXPECT_GE(passes, 1);
+  EXPECT_LE(passes, 2);  // the stop woke the sleeping worker instead of another pass
+  ASSERT_TRUE(worker.StartThread());  // and it can run again
+  worker.StopThread();
+}
+
+// A sender that records its delivery and its deletion.
+class ProbeSender : public CQueuedSender {
+ public:
+  ProbeSender(int id, std::vector<int>* delivered, std::atomic<int>* deleted)
+      : m_id(id), m_delivered(delivered), m_deleted(deleted) {}
+  ~ProbeSender() override { ++*m_deleted; }
+  int32_t Deliver() override {
+    m_delivered->push_back(m_id);
+    return 0;
+  }
+
+ private:
+  int m_id;
+  std::vector<int>* m_delivered;
+  std::atomic<int>* m_deleted;
+};
+
+TEST(SendQueue, NewestRequestPerTargetAndPreferredTargetFirst) {
+  CSendQueue queue;
+  std::vector<int> delivered;
+  std::atomic<int> deleted{0};
+  queue.Put(30, std::make_unique<ProbeSender>(1, &delivered, &deleted));
+  queue.Put(10, std::make_unique<ProbeSender>(2, &delivered, &deleted));
+  queue.Put(20, std::make_unique<ProbeSender>(3, &delivered, &deleted));
+  queue.Put(30, std::make_unique<ProbeSender>(4, &delivered, &deleted));  // replaces 1
+  EXPECT_EQ(deleted, 1);
+  EXPECT_EQ(queue.Size(), 3u);
+  EXPECT_EQ(queue.PreferredTarget(), 30u);
+  while (auto sender = queue.TakeNext()) sender->Deliver();
+  // The latest target first, then by ascending key.
+  EXPECT_EQ(delivered, (std::vector<int>{4, 2, 3}));
+  EXPECT_EQ(deleted, 4);
+  EXPECT_EQ(queue.TakeNext(), nullptr);
+}
+
+// A manager whose queue a test can fill.
+class QueueManager : public CGridManagerCommon {
+ public:
+  QueueManager() : CGridManagerCommon({}) {}
+  CSendQueue& Queue() { return m_sendQueue; }
+};
+
+TEST(ManagerWorker, DeliversQueuedSendersAndDeletesLeftoversOnDestruction) {
+  std::vector<int> delivered;
+  std::atomic<int> deleted{0};
+  {
+    QueueManager manager;
+    manager.Queue().Put(1, std::make_unique<ProbeSender>(1, &delivered, &deleted));
+    ASSERT_EQ(manager.RegistCallback(nullptr, nullptr, nullptr), 0);
+    while (deleted == 0) std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(delivered, std::vector<int>{1});
+    // A burst for one target collapses to the newest request.
+    for (int id = 2; id < 6; ++id) {
+      manager.Queue().Put(7, std::make_unique<ProbeSender>(id, &delivered, &deleted));
+    }
+  }
+  // Destruction stopped the worker and deleted whatever was still pending.
+  EXPECT_EQ(deleted, 5);
+  EXPECT_LE(delivered.size(), 2u);
+  if (delivered.size() == 2) {
+    EXPECT_EQ(delivered[1], 5);
+  }
+}
+
+}  // namespace
+}  // namespace kvogc

@@ -1,0 +1,76 @@
+// Locating and loading sibling modules beside the library.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "modules/SiblingModule.h"
+#include "platform/Platform.h"
+
+namespace kvogc {
+namespace {
+
+std::string Join(std::initializer_list<std::string> parts) {
+  std::string path;
+  for (const std::string& part : parts) {
+    if (!path.empty()) path += platform::PathSeparator();
+    path += part;
+  }
+  return path;
+}
+
+std::string Native(const std::string& stem) { return stem + std::string(platform::ModuleSuffix()); }
+
+TEST(ResolveModulePath, PrefixesClimbOrStay) {
+  const std::string dir = Join({"", "opt", "kvo", "lib"});
+  EXPECT_EQ(ResolveModulePath(dir, "Quorvel.dll"), Join({dir, Native("Quorvel")}));
+  EXPECT_EQ(ResolveModulePath(dir, ".\\Quorvel.dll"), Join({dir, Native("Quorvel")}));
+  EXPECT_EQ(ResolveModulePath(dir, "./Quorvel.dll"), Join({dir, Native("Quorvel")}));
+  EXPECT_EQ(ResolveModulePath(dir, "..\\Quorvel.dll"), Join({"", "opt", "kvo", Native("Quorvel")}));
+  EXPECT_EQ(ResolveModulePath(dir, "../.\\../Quorvel.dll"), Join({"", "opt", Native("Quorvel")}));
+  EXPECT_EQ(ResolveModulePath(dir, "..\\sub\\X.dll"), Join({"", "opt", "kvo", "sub", Native("X")}));
+  EXPECT_EQ(ResolveModulePath(dir, "plugin.bin"), Join({dir, "plugin.bin"}));
+}
+
+TEST(ResolveModulePath, NothingWhenItClimbsAboveTheRootOrNamesNothing) {
+  EXPECT_EQ(ResolveModulePath("lib", "..\\..\\X.dll"), "");
+  EXPECT_EQ(ResolveModulePath("lib", ".\\"), "");
+  EXPECT_EQ(ResolveModulePath("lib", ""), "");
+  EXPECT_EQ(ResolveModulePath("lib", std::string(300, 'a') + ".dll"), "");
+}
+
+// The test program runs in the library's folder, where the stand-in modules are built.
+std::string OwnDirectory() {
+  return std::filesystem::path(platform::OwnModulePath()).parent_path().string();
+}
+
+TEST(SiblingModule, LoadsByPlainDotAndDotDotNames) {
+  for (const char* name : {"Tessaly.dll", ".\\Tessaly.dll", "./Tessaly.dll"}) {
+    SiblingModule module(name);
+    EXPECT_TRUE(module.IsLoaded()) << name;
+    EXPECT_TRUE(module.HasFactory()) << name;
+  }
+  // "..\" from a folder below the library's lands in the library's folder.
+  SiblingModule up;
+  up.LoadFrom(Join({OwnDirectory(), "no-such-folder"}), "..\\Tessaly.dll");
+  EXPECT_TRUE(up.IsLoaded());
+  void* object = reinterpret_cast<void*>(1);
+  EXPECT_LT(up.CreateInstance(kClsidGeoObjBuffer, kIidGeoObjBuffer, &object), 0);
+  EXPECT_EQ(object, nullptr);  // Tessaly creates nothing
+  up.Unload();
+  EXPECT_FALSE(up.IsLoaded());
+}
+
+TEST(SiblingModule, MissingModuleLeavesAnEmptyRecord) {
+  SiblingModule missing("NoSuchModule.dll");
+  EXPECT_FALSE(missing.IsLoaded());
+  EXPECT_FALSE(missing.HasFactory());
+  void* object = nullptr;
+  EXPECT_EQ(missing.CreateInstance(kClsidMatrixBuilder, kIidMatrixBuilder, &object), KVOGC_E_HANDLE);
+  SiblingModule tooHigh;
+  tooHigh.LoadFrom("lib", "..\\..\\Tessaly.dll");
+  EXPECT_FALSE(tooHigh.IsLoaded());
+}
+
+}  // namespace
+}  // namespace kvogc
