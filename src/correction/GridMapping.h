@@ -1,0 +1,52 @@
+// The walks every corrector shares: map each point of a real grid, or each
+// node and line sample of an operation grid, through one point function.
+#pragma once
+
+#include <cstdint>
+
+#include "grid/WarpGridOpe.h"
+#include "grid/WarpGridReal.h"
+
+namespace kvogc {
+
+/// For rows 0..counts.cy and columns 0..counts.cx, dst(r, c) = map(src(r, c)).
+/// `map` is built once per call by the corrector with its per-call constants.
+template <typename Map>
+void MapRealGrid(const CWarpGridReal& src, CWarpGridReal& dst, const GridSize& counts, Map&& map) {
+  if (counts.cy < 0 || counts.cx < 0) return;
+  for (int32_t r = 0; r <= counts.cy; ++r) {
+    const RealPoint* from = src.GetPoint(r, 0);
+    RealPoint* to = dst.GetPoint(r, 0);
+    if (from == nullptr || to == nullptr) return;
+    for (int32_t c = 0; c <= counts.cx; ++c) to[c] = map(from[c]);
+  }
+}
+
+/// Maps every node (x and y; gx, gy stay) and, where both lines have samples,
+/// the first m_count (the destination's count) samples of the horizontal and
+/// vertical line at each node. Both grids have the same sizes.
+template <typename Map>
+void MapOpeGrid(const CWarpGridOpe& src, CWarpGridOpe& dst, Map&& map) {
+  const auto mapLine = [&map](const CWarpOpeLine* from, CWarpOpeLine* to) {
+    if (from == nullptr || to == nullptr || from->m_samples.empty() || to->m_samples.empty() ||
+        to->m_count == 0) {
+      return;
+    }
+    const uint32_t n = to->m_count < from->m_count ? to->m_count : from->m_count;
+    for (uint32_t k = 0; k < n; ++k) to->m_samples[k] = map(from->m_samples[k]);
+  };
+  for (int32_t r = 0; r <= src.m_opeGridNum.cy; ++r) {
+    for (int32_t c = 0; c <= src.m_opeGridNum.cx; ++c) {
+      const OpePoint* from = src.GetPoint(r, c);
+      OpePoint* to = dst.GetPoint(r, c);
+      if (from == nullptr || to == nullptr) continue;
+      const RealPoint p = map(RealPoint{from->x, from->y});
+      to->x = p.x;
+      to->y = p.y;
+      mapLine(src.GetLineHor(r, c), dst.GetLineHor(r, c));
+      mapLine(src.GetLineVer(r, c), dst.GetLineVer(r, c));
+    }
+  }
+}
+
+}  // namespace kvogc
