@@ -110,9 +110,9 @@ SinCos SinCosDegrees(double degrees) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     return {nan, nan};
   }
-  const double turn = std::fmod(degrees, 360.0);     // exact, |turn| < 360
+  const double turn = std::fmod(degrees, 360.0);       // exact, |turn| < 360
   const double quarter = std::nearbyint(turn / 90.0);  // -4 .. 4
-  const double rest = turn - quarter * 90.0;            // exact, |rest| <= 45
+  const double rest = turn - quarter * 90.0;           // exact, |rest| <= 45
   const double rad = rest * (std::numbers::pi / 180.0);
   const double s = std::sin(rad);
   const double c = std::cos(rad);

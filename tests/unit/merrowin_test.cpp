@@ -32,8 +32,8 @@ class MerrowinTest : public ::testing::Test {
 
   IMatrixBuilder* Create() {
     void* object = nullptr;
-    if (m_module.CreateInstance(kClsidMatrixBuilder, kIidMatrixBuilder, &object) < 0) return nullptr;
-    return static_cast<IMatrixBuilder*>(object);
+    const int32_t status = m_module.CreateInstance(kClsidMatrixBuilder, kIidMatrixBuilder, &object);
+    return status < 0 ? nullptr : static_cast<IMatrixBuilder*>(object);
   }
 
   // Finishes and reads the transform.
@@ -155,9 +155,9 @@ TEST_F(MerrowinTest, RotationSenseIsRightHandedAndQuarterTurnsAreExact) {
     return Apply(Read(*m_builder), x, y, z);
   };
   using P = std::array<double, 3>;
-  EXPECT_EQ(turned(0, 90, 0, 1, 0), (P{0, 0, 1}));   // X: +y toward +z
-  EXPECT_EQ(turned(1, 90, 0, 0, 1), (P{1, 0, 0}));   // Y: +z toward +x
-  EXPECT_EQ(turned(2, 90, 1, 0, 0), (P{0, 1, 0}));   // Z: +x toward +y
+  EXPECT_EQ(turned(0, 90, 0, 1, 0), (P{0, 0, 1}));  // X: +y toward +z
+  EXPECT_EQ(turned(1, 90, 0, 0, 1), (P{1, 0, 0}));  // Y: +z toward +x
+  EXPECT_EQ(turned(2, 90, 1, 0, 0), (P{0, 1, 0}));  // Z: +x toward +y
   EXPECT_EQ(turned(2, -90, 1, 0, 0), (P{0, -1, 0}));
   EXPECT_EQ(turned(2, 180, 1, 0, 0), (P{-1, 0, 0}));
   EXPECT_EQ(turned(2, 450, 1, 0, 0), (P{0, 1, 0}));
