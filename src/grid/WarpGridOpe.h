@@ -36,6 +36,13 @@ class CWarpGridOpe {
   /// Re-samples a line from its current end nodes (curve or straight).
   static void Evaluate(CWarpOpeLine& line, const OpePoint& start, const OpePoint& end);
 
+  /// Mirrors the grid left-right about x = W/2: node positions and real-grid
+  /// positions, curve flags and handles. Line samples are left stale; the
+  /// caller refreshes every node afterwards.
+  int32_t FlipH();
+  /// Mirrors the grid top-bottom about y = H/2, as FlipH.
+  int32_t FlipV();
+
   GridSize m_panelSize{0, 0};
   GridSize m_realGridNum{0, 0};
   GridSize m_opeGridNum{0, 0};
