@@ -29,6 +29,7 @@ int32_t CWarpConverter::ConvertCell(const CWarpGridOpe& ope, int32_t j, int32_t 
   // Opposite lines of a cell span the same range and so share their sampling;
   // a grid whose lines disagree is not one this library built.
   if (bottom->m_count < top->m_count || right->m_count < left->m_count) return KVOGC_E_FAIL;
+  if (real.Points().empty()) return KVOGC_E_FAIL;
 
   const OpePoint& tl = *ope.GetPoint(j, i);
   const OpePoint& tr = *ope.GetPoint(j, i + 1);

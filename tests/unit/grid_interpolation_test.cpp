@@ -86,6 +86,9 @@ TEST(ConvertCell, MissingCellsFailAndWriteNothing) {
   EXPECT_EQ(conv.ConvertCell(g.ope, 4, 0, g.real), KVOGC_E_FAIL);
   EXPECT_EQ(conv.ConvertCell(g.ope, 0, 4, g.real), KVOGC_E_FAIL);
   for (const RealPoint& p : g.real.Points()) EXPECT_EQ(p.x, -1e6);
+  CWarpGridReal never;  // a real grid that was never created has nothing to write
+  EXPECT_EQ(conv.ConvertCell(g.ope, 0, 0, never), KVOGC_E_FAIL);
+  EXPECT_EQ(conv.UpdatePoint(g.ope, never, 1, 1), 0);
 }
 
 TEST(ConvertCell, MovedNodeChangesOnlyItsFourCells) {
