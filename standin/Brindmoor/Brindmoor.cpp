@@ -5,8 +5,6 @@
 // target is only a key: the module never calls it.
 #include <array>
 #include <cstdint>
-#include <cstring>
-#include <exception>
 #include <map>
 #include <mutex>
 #include <new>
@@ -76,8 +74,8 @@ int32_t Guarded(Body&& body) noexcept {
 int32_t TakePlane(IWarpData& data, int32_t index, ComRef<IWarpPlane>& plane) {
   IWarpPlane* raw = nullptr;
   const int32_t status = data.GetPlane(index, &raw);
+  if (status < 0) return status;  // a failed call hands out nothing to release
   plane.reset(raw);
-  if (status < 0) return status;
   return raw == nullptr ? KVOGC_E_FAIL : KVOGC_OK;
 }
 
