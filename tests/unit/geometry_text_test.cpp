@@ -415,7 +415,6 @@ TEST(GeoObjTextReader, MalformedPrevNumberFailsAndKeepsWhatWasSet) {
 }
 
 TEST(GeoObjTextReader, RejectedTextChangesNothing) {
-  const std::string fivePoints(5 * std::string("#prev 0.5 0.5 0\n").size(), ' ');
   std::string tooMany = "#Angle=1\n";
   for (int k = 0; k < 5; ++k) tooMany += "#prev 0.5 0.5 0\n";
   for (const std::string& text :
