@@ -1,0 +1,113 @@
+#include "geometry/GeoNumberText.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <system_error>
+
+namespace kvogc {
+
+namespace {
+
+size_t SkipSpace(std::string_view text, size_t pos) {
+  while (pos < text.size() && IsCSpace(text[pos])) ++pos;
+  return pos;
+}
+
+bool IsHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// "0x" starts a hexadecimal number only when a digit follows, possibly after
+// the point; otherwise strtof reads the "0" alone.
+bool StartsHexNumber(std::string_view rest) {
+  if (rest.size() < 3 || rest[0] != '0' || (rest[1] != 'x' && rest[1] != 'X')) return false;
+  if (IsHexDigit(rest[2])) return true;
+  return rest[2] == '.' && rest.size() > 3 && IsHexDigit(rest[3]);
+}
+
+}  // namespace
+
+float NarrowToFloat(double v) {
+  // Halfway between FLT_MAX and 2^128: from here on round-to-nearest gives infinity.
+  constexpr double kOverflow = 0x1.ffffffp127;
+  if (v >= kOverflow) return std::numeric_limits<float>::infinity();
+  if (v <= -kOverflow) return -std::numeric_limits<float>::infinity();
+  return static_cast<float>(v);
+}
+
+void AppendFixed(std::string& out, double v, int precision) {
+  // Fixed notation of a double needs at most 309 integer digits.
+  char buffer[320 + 64];
+  if (precision < 0) precision = 0;
+  if (precision > 64) precision = 64;
+  const std::to_chars_result r =
+      std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, precision);
+  out.append(buffer, r.ptr);
+}
+
+void AppendInt(std::string& out, int64_t v) {
+  char buffer[24];
+  const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, v);
+  out.append(buffer, r.ptr);
+}
+
+NumberScan ScanFloat(std::string_view text, float& value, size_t* consumed) {
+  size_t pos = SkipSpace(text, 0);
+  bool negative = false;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+    negative = text[pos] == '-';
+    ++pos;
+  }
+  std::string_view rest = text.substr(pos);
+  // from_chars takes a '-' of its own, which strtof does not after a sign.
+  if (rest.empty() || rest[0] == '-') return NumberScan::kNoNumber;
+
+  float parsed = 0.0f;
+  std::from_chars_result r{};
+  if (StartsHexNumber(rest)) {
+    r = std::from_chars(rest.data() + 2, rest.data() + rest.size(), parsed,
+                        std::chars_format::hex);
+  } else {
+    r = std::from_chars(rest.data(), rest.data() + rest.size(), parsed,
+                        std::chars_format::general);
+  }
+  if (r.ec == std::errc::invalid_argument) return NumberScan::kNoNumber;
+  if (r.ec == std::errc::result_out_of_range) return NumberScan::kOutOfRange;
+  value = negative ? -parsed : parsed;
+  if (consumed != nullptr) *consumed = static_cast<size_t>(r.ptr - text.data());
+  return NumberScan::kOk;
+}
+
+NumberScan ScanInt32(std::string_view text, int32_t& value, size_t* consumed) {
+  size_t pos = SkipSpace(text, 0);
+  bool negative = false;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+    negative = text[pos] == '-';
+    ++pos;
+  }
+  const size_t digits = pos;
+  // Accumulate the magnitude with a bound, so that no digit count can overflow.
+  constexpr int64_t kLimit = int64_t{1} << 31;
+  int64_t magnitude = 0;
+  bool tooLarge = false;
+  while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+    magnitude = magnitude * 10 + (text[pos] - '0');
+    if (magnitude > kLimit) {
+      tooLarge = true;
+      magnitude = kLimit + 1;
+    }
+    ++pos;
+  }
+  if (pos == digits) return NumberScan::kNoNumber;
+  const int64_t signedValue = negative ? -magnitude : magnitude;
+  if (tooLarge || signedValue > std::numeric_limits<int32_t>::max() ||
+      signedValue < std::numeric_limits<int32_t>::min()) {
+    return NumberScan::kOutOfRange;
+  }
+  value = static_cast<int32_t>(signedValue);
+  if (consumed != nullptr) *consumed = pos;
+  return NumberScan::kOk;
+}
+
+}  // namespace kvogc
