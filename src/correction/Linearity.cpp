@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "correction/GridMapping.h"
+#include "correction/SinglePrecision.h"
 #include "grid/Rounding.h"
 #include "kvogc/kvogc.h"
 
@@ -30,11 +31,11 @@ struct ForwardMap {
   double sinV, cosV, scaleY;
 
   RealPoint operator()(const RealPoint& p) const {
-    const float u = static_cast<float>(p.x / w);
-    const float v = static_cast<float>(p.y / h);
-    const float yp = static_cast<float>((negFocal / (sinV * v - focal)) * (cosV * v) * scaleY);
-    const float xp = static_cast<float>((negFocal / (sinH * u - focal)) * (cosH * u) * scaleX);
-    return {RoundPoint(static_cast<double>(xp) * w), RoundPoint(static_cast<double>(yp) * h)};
+    const double u = ToSingle(p.x / w);
+    const double v = ToSingle(p.y / h);
+    const double yp = ToSingle((negFocal / (sinV * v - focal)) * (cosV * v) * scaleY);
+    const double xp = ToSingle((negFocal / (sinH * u - focal)) * (cosH * u) * scaleX);
+    return {RoundPoint(xp * w), RoundPoint(yp * h)};
   }
 };
 
@@ -60,7 +61,7 @@ int32_t CLinearity::SetParam(double vAngle, double hAngle) {
   // 2 is the eye distance.
   m_scaleX = 1 / ((-2 / (sa - 2)) * ca);
   m_scaleY = 1 / ((-2 / (sb - 2)) * cb);
-  const auto single = [](double d) { return static_cast<double>(static_cast<float>(d)); };
+  const auto single = [](double d) { return ToSingle(d); };
   m_planeNormalH = {single(sa), single(0.0), single(-ca)};
   m_planePointH = {0.0, 1.0, 0.0};
   m_planeNormalV = {single(0.0), single(sb), single(-cb)};
@@ -140,14 +141,14 @@ void CLinearity::IntersectPlanes(const std::array<float, 3>& in, std::array<floa
   // The distance from the hinge along the tilted plane is the uncorrected fraction.
   const double du = std::sqrt(x * x + zx * zx);
   const double dv = std::sqrt(y * y + zy * zy);
-  out = {static_cast<float>(x >= 0 ? du : -du), static_cast<float>(y >= 0 ? dv : -dv), 0.0f};
+  out = {AsSingle(x >= 0 ? du : -du), AsSingle(y >= 0 ? dv : -dv), 0.0f};
 }
 
 int32_t CLinearity::InvertPoint(const RealPoint& in, RealPoint& out, const GridSize& panel) const {
   if (!PanelValid(panel)) return KVOGC_E_INVALIDARG;
   const double w = panel.cx;
   const double h = panel.cy;
-  const std::array<float, 3> q{static_cast<float>(in.x / w), static_cast<float>(in.y / h), 0.0f};
+  const std::array<float, 3> q{AsSingle(in.x / w), AsSingle(in.y / h), 0.0f};
   std::array<float, 3> r{};
   IntersectPlanes(q, r);
   out = {RoundPoint(static_cast<double>(r[0]) * w), RoundPoint(static_cast<double>(r[1]) * h)};
