@@ -62,6 +62,63 @@ cv::Point2f Single(const RealPoint& p) {
 
 }  // namespace
 
+// Everything the point model reads, copied out once per call so that the loops
+// over a grid neither reload it per point nor suspect it of aliasing the grid.
+struct CPinCushion::Model {
+  RealPoint tl, tr, br, bl;
+  RealPoint cl, ct, cr, cb;
+  RealPoint center;
+  double aL, aT, aR, aB;
+
+  RealPoint Eval(double u, double v) const {
+    if (u >= 0 && u <= 1 && v >= 0 && v <= 1) {
+      // Only the x of the side edges and the y of the top and bottom edges count.
+      const double lx = Bez(tl.x, cl.x, bl.x, v);
+      const double rx = Bez(tr.x, cr.x, br.x, v);
+      const double ty = Bez(tl.y, ct.y, tr.y, u);
+      const double by = Bez(bl.y, cb.y, br.y, u);
+      return {(1 - u) * lx + u * rx, (1 - v) * ty + v * by};
+    }
+    // Outside: pull the point towards the centre onto the unit square's border,
+    // evaluate there, and push the result back out by the same factor m.
+    const double m = std::max(2 * std::fabs(v - 0.5), 2 * std::fabs(u - 0.5));
+    const double h = (m - 1) / 2;
+    const double uu = (u + h) / m;
+    const double vv = (v + h) / m;
+    const double xc = (center.x - aL) + (aL + aR) * uu;
+    const double yc = (center.y - aT) + (aT + aB) * vv;
+    const double lx = Bez(tl.x, cl.x, bl.x, vv);
+    const double rx = Bez(tr.x, cr.x, br.x, vv);
+    const double ty = Bez(tl.y, ct.y, tr.y, uu);
+    const double by = Bez(bl.y, cb.y, br.y, uu);
+    return {(1 - uu) * ((lx - xc) * m + xc) + uu * ((rx - xc) * m + xc),
+            (1 - vv) * ((ty - yc) * m + yc) + vv * ((by - yc) * m + yc)};
+  }
+};
+
+// A pixel point through the model: (R(W X), R(H Y)) of the model at (x/W, y/H).
+struct CPinCushion::PixelMap {
+  Model model;
+  double w;
+  double h;
+
+  RealPoint operator()(const RealPoint& p) const {
+    const RealPoint e = model.Eval(p.x / w, p.y / h);
+    return {RoundPoint(w * e.x), RoundPoint(h * e.y)};
+  }
+};
+
+// The fit adjustment, single precision and not on the 1/256 lattice.
+struct CPinCushion::FitMap {
+  double offsetX;  // already rounded to single precision
+  double offsetY;
+  double scale;
+
+  RealPoint operator()(const RealPoint& p) const {
+    return {ToSingle((p.x + offsetX) / scale), ToSingle((p.y + offsetY) / scale)};
+  }
+};
+
 CPinCushion::CPinCushion()
     : m_corners(kNeutralCorners),
       m_edgeControl{{{0.0, 0.5}, {0.5, 0.0}, {1.0, 0.5}, {0.5, 1.0}}},
@@ -103,37 +160,17 @@ int32_t CPinCushion::Reset() {
   return KVOGC_OK;
 }
 
-RealPoint CPinCushion::EvalPoint(double u, double v) const {
-  const RealPoint& tl = m_corners[0];
-  const RealPoint& tr = m_corners[1];
-  const RealPoint& br = m_corners[2];
-  const RealPoint& bl = m_corners[3];
-  const RealPoint& cl = m_edgeControl[0];
-  const RealPoint& ct = m_edgeControl[1];
-  const RealPoint& cr = m_edgeControl[2];
-  const RealPoint& cb = m_edgeControl[3];
-  if (u >= 0 && u <= 1 && v >= 0 && v <= 1) {
-    // Only the x of the side edges and the y of the top and bottom edges count.
-    const double lx = Bez(tl.x, cl.x, bl.x, v);
-    const double rx = Bez(tr.x, cr.x, br.x, v);
-    const double ty = Bez(tl.y, ct.y, tr.y, u);
-    const double by = Bez(bl.y, cb.y, br.y, u);
-    return {(1 - u) * lx + u * rx, (1 - v) * ty + v * by};
-  }
-  // Outside: pull the point towards the centre onto the unit square's border,
-  // evaluate there, and push the result back out by the same factor m.
-  const double m = std::max(2 * std::fabs(v - 0.5), 2 * std::fabs(u - 0.5));
-  const double h = (m - 1) / 2;
-  const double uu = (u + h) / m;
-  const double vv = (v + h) / m;
-  const double xc = (m_center.x - m_amountLeft) + (m_amountLeft + m_amountRight) * uu;
-  const double yc = (m_center.y - m_amountTop) + (m_amountTop + m_amountBottom) * vv;
-  const double lx = Bez(tl.x, cl.x, bl.x, vv);
-  const double rx = Bez(tr.x, cr.x, br.x, vv);
-  const double ty = Bez(tl.y, ct.y, tr.y, uu);
-  const double by = Bez(bl.y, cb.y, br.y, uu);
-  return {(1 - uu) * ((lx - xc) * m + xc) + uu * ((rx - xc) * m + xc),
-          (1 - vv) * ((ty - yc) * m + yc) + vv * ((by - yc) * m + yc)};
+RealPoint CPinCushion::EvalPoint(double u, double v) const { return CurrentModel().Eval(u, v); }
+
+CPinCushion::Model CPinCushion::CurrentModel() const {
+  return Model{m_corners[0],     m_corners[1],     m_corners[2],     m_corners[3],
+               m_edgeControl[0], m_edgeControl[1], m_edgeControl[2], m_edgeControl[3],
+               m_center,         m_amountLeft,     m_amountTop,      m_amountRight,
+               m_amountBottom};
+}
+
+CPinCushion::FitMap CPinCushion::CurrentFit() const {
+  return FitMap{ToSingle(m_fitOffsetX), ToSingle(m_fitOffsetY), m_fitScale};
 }
 
 void CPinCushion::BuildTables(const GridSize& panel, int32_t cols, int32_t rows) {
@@ -196,11 +233,12 @@ void CPinCushion::BuildTables(const GridSize& panel, int32_t cols, int32_t rows)
     set(j + 1, 0, px(-sx, y), pxOf(Bez(qtl, ol, qbl, t)));
     set(j + 1, lastCol, px(1 + sx, y), pxOf(Bez(qtr, orr, qbr, t)));
   }
+  const Model model = CurrentModel();
   for (int32_t j = 0; j <= rows; ++j) {
     const double y = static_cast<double>(j) / rows;
     for (int32_t i = 0; i <= cols; ++i) {
       const double x = static_cast<double>(i) / cols;
-      set(j + 1, i + 1, px(x, y), pxOf(EvalPoint(x, y)));
+      set(j + 1, i + 1, px(x, y), pxOf(model.Eval(x, y)));
     }
   }
 
@@ -262,38 +300,8 @@ void CPinCushion::MapGrid(const CWarpGridReal& src, CWarpGridReal& dst, const Gr
                           const GridSize& counts) {
   if (!MappingValid(src, dst, panel, counts)) return;
   PrepareTables(panel, counts);
-  const double w = panel.cx;
-  const double h = panel.cy;
-  MapRealGrid(src, dst, counts, [this, w, h](const RealPoint& p) {
-    const RealPoint e = EvalPoint(p.x / w, p.y / h);
-    return RealPoint{RoundPoint(w * e.x), RoundPoint(h * e.y)};
-  });
-}
-
-void CPinCushion::MapPointsPlain(const CWarpGridReal& src, CWarpGridReal& dst,
-                                 const GridSize& panel, const GridSize& counts) const {
-  if (!MappingValid(src, dst, panel, counts)) return;
-  const double w = panel.cx;
-  const double h = panel.cy;
-  MapRealGrid(src, dst, counts, [this, w, h](const RealPoint& p) {
-    const RealPoint e = EvalPoint(p.x / w, p.y / h);
-    return RealPoint{RoundPoint(w * e.x), RoundPoint(h * e.y)};
-  });
-  if (m_fitMode == 0) return;
-  const double ox = ToSingle(m_fitOffsetX);
-  const double oy = ToSingle(m_fitOffsetY);
-  for (int32_t r = 0; r <= counts.cy; ++r) {
-    for (int32_t c = 0; c <= counts.cx; ++c) {
-      RealPoint& p = dst.At(r, c);
-      p.x = ToSingle((p.x + ox) / m_fitScale);
-      p.y = ToSingle((p.y + oy) / m_fitScale);
-    }
-  }
-}
-
-void CPinCushion::MapPointsFast(const CWarpGridReal& src, CWarpGridReal& dst,
-                                const GridSize& panel, const GridSize& counts) const {
-  MapPointsPlain(src, dst, panel, counts);
+  MapRealGrid(src, dst, counts, PixelMap{CurrentModel(), static_cast<double>(panel.cx),
+                                         static_cast<double>(panel.cy)});
 }
 
 int32_t CPinCushion::ConvertPoints(const CWarpGridReal& src, CWarpGridReal& dst,
@@ -303,54 +311,81 @@ int32_t CPinCushion::ConvertPoints(const CWarpGridReal& src, CWarpGridReal& dst,
   m_marginX = 1.0;
   m_marginY = 1.0;
   if (m_fitMode != 0) {
-    // A reference grid of other counts would be read out of step (or past its
-    // end), so its own counts are checked as well as the tables'.
-    if (!m_refGrid || m_tableCols != counts.cx + 3 || m_tableRows != counts.cy + 3 ||
-        !SameSize(m_refGrid->m_realGridNum, counts)) {
-      auto grid = std::make_unique<CWarpGridReal>();
-      grid->Create(panel, counts);
-      m_refGrid = std::move(grid);
-      m_fitCurrent = false;
-    }
+    UpdateReferenceGrid(panel, counts);
     PrepareTables(panel, counts);
-    // Mapping src in place would read the reference grid's image, as the plain
-    // order of steps does; only then is the fit recomputed on every call.
+    // The fit depends only on the model, the panel, the counts and the reference
+    // grid; while none of them changed, mapping the reference grid again would
+    // give the same values. Mapping src in place reads the reference grid's
+    // image, as the steps in their plain order do, so that case always maps it.
     if (!m_fitCurrent || !SameSize(m_fitPanel, panel) || !SameSize(m_fitCounts, counts) ||
         &src == &dst) {
       MapGrid(*m_refGrid, dst, panel, counts);
-      const Fit fit = CalcFit(dst, panel, counts.cx, counts.cy);
-      m_fitScale = fit.scale;
-      m_fitOffsetX = fit.offsetX;
-      m_fitOffsetY = fit.offsetY;
-      m_fitCurrent = true;
-      m_fitPanel = panel;
-      m_fitCounts = counts;
+      StoreFit(CalcFit(dst, panel, counts.cx, counts.cy), panel, counts);
     }
+    const PixelMap map{CurrentModel(), static_cast<double>(panel.cx),
+                       static_cast<double>(panel.cy)};
+    const FitMap fit = CurrentFit();
+    MapRealGrid(src, dst, counts, [&map, &fit](const RealPoint& p) { return fit(map(p)); });
   } else {
-    PrepareTables(panel, counts);
+    MapGrid(src, dst, panel, counts);
   }
-  MapPointsFast(src, dst, panel, counts);
   return KVOGC_OK;
+}
+
+int32_t CPinCushion::ConvertPointsPlain(const CWarpGridReal& src, CWarpGridReal& dst,
+                                        const GridSize& panel, const GridSize& counts) {
+  if (counts.cy < 0) return KVOGC_OK;
+  if (!MappingValid(src, dst, panel, counts)) return KVOGC_E_INVALIDARG;
+  m_marginX = 1.0;
+  m_marginY = 1.0;
+  if (m_fitMode != 0) {
+    UpdateReferenceGrid(panel, counts);
+    MapGrid(*m_refGrid, dst, panel, counts);
+    StoreFit(CalcFit(dst, panel, counts.cx, counts.cy), panel, counts);
+  }
+  MapGrid(src, dst, panel, counts);
+  if (m_fitMode != 0) {
+    const FitMap fit = CurrentFit();
+    for (int32_t r = 0; r <= counts.cy; ++r) {
+      for (int32_t c = 0; c <= counts.cx; ++c) dst.At(r, c) = fit(dst.At(r, c));
+    }
+  }
+  return KVOGC_OK;
+}
+
+void CPinCushion::UpdateReferenceGrid(const GridSize& panel, const GridSize& counts) {
+  // A reference grid of other counts would be read out of step (or past its
+  // end), so its own counts are checked as well as the tables'. A new panel
+  // alone keeps it.
+  if (!m_refGrid || m_tableCols != counts.cx + 3 || m_tableRows != counts.cy + 3 ||
+      !SameSize(m_refGrid->m_realGridNum, counts)) {
+    auto grid = std::make_unique<CWarpGridReal>();
+    grid->Create(panel, counts);
+    m_refGrid = std::move(grid);
+    m_fitCurrent = false;
+  }
+}
+
+void CPinCushion::StoreFit(const Fit& fit, const GridSize& panel, const GridSize& counts) {
+  m_fitScale = fit.scale;
+  m_fitOffsetX = fit.offsetX;
+  m_fitOffsetY = fit.offsetY;
+  m_fitCurrent = true;
+  m_fitPanel = panel;
+  m_fitCounts = counts;
 }
 
 int32_t CPinCushion::ConvertGrid(const CWarpGridOpe& src, CWarpGridOpe& dst) const {
   const GridSize panel = src.m_panelSize;
   if (panel.cx <= 0 || panel.cy <= 0) return KVOGC_E_INVALIDARG;
-  const double w = panel.cx;
-  const double h = panel.cy;
-  const bool fit = m_fitMode != 0;
-  const double ox = ToSingle(m_fitOffsetX);
-  const double oy = ToSingle(m_fitOffsetY);
-  const double scale = m_fitScale;
-  MapOpeGrid(src, dst, [this, w, h, fit, ox, oy, scale](const RealPoint& p) {
-    const RealPoint e = EvalPoint(p.x / w, p.y / h);
-    RealPoint q{RoundPoint(w * e.x), RoundPoint(h * e.y)};
-    if (fit) {
-      q.x = ToSingle((q.x + ox) / scale);
-      q.y = ToSingle((q.y + oy) / scale);
-    }
-    return q;
-  });
+  const PixelMap map{CurrentModel(), static_cast<double>(panel.cx),
+                     static_cast<double>(panel.cy)};
+  if (m_fitMode != 0) {
+    const FitMap fit = CurrentFit();
+    MapOpeGrid(src, dst, [&map, &fit](const RealPoint& p) { return fit(map(p)); });
+  } else {
+    MapOpeGrid(src, dst, map);
+  }
   return KVOGC_OK;
 }
 

@@ -75,14 +75,11 @@ class CPinCushion {
   bool InvertByHomography(const RealPoint& p, RealPoint& out);
   CellStep TestCell(int32_t j, int32_t i, const RealPoint& p) const;
 
-  /// The mapping of src into dst as first written, one EvalPoint per point and
-  /// the fit as a second pass; the fast path must agree with it to the bit.
-  /// Requires the tables current (as after MapGrid) and the fit values computed.
-  void MapPointsPlain(const CWarpGridReal& src, CWarpGridReal& dst, const GridSize& panel,
-                      const GridSize& counts) const;
-  /// The fast mapping used by ConvertPoints, fit included; same preconditions.
-  void MapPointsFast(const CWarpGridReal& src, CWarpGridReal& dst, const GridSize& panel,
-                     const GridSize& counts) const;
+  /// ConvertPoints in the plain order of its steps: the reference grid is mapped
+  /// and the fit worked out on every call, and the fit is a second pass over dst.
+  /// ConvertPoints must agree with it to the bit.
+  int32_t ConvertPointsPlain(const CWarpGridReal& src, CWarpGridReal& dst, const GridSize& panel,
+                             const GridSize& counts);
 
   const std::array<RealPoint, 4>& Corners() const { return m_corners; }
   const std::array<RealPoint, 4>& EdgeControl() const { return m_edgeControl; }
@@ -101,8 +98,17 @@ class CPinCushion {
   size_t Entry(int32_t j, int32_t i) const {
     return static_cast<size_t>(j) * static_cast<size_t>(m_tableCols) + static_cast<size_t>(i);
   }
-  /// Steps 1 and 2 of MapGrid: reallocate for new counts, rebuild when stale.
+  struct Model;     // the point model's inputs, copied once per call
+  struct PixelMap;  // a pixel point through the model
+  struct FitMap;    // the fit adjustment of a mapped point
+
+  Model CurrentModel() const;
+  FitMap CurrentFit() const;
+  /// Reallocates the tables for new counts and rebuilds them when stale.
   void PrepareTables(const GridSize& panel, const GridSize& counts);
+  /// Replaces the fit's reference grid when it is missing or the counts changed.
+  void UpdateReferenceGrid(const GridSize& panel, const GridSize& counts);
+  void StoreFit(const Fit& fit, const GridSize& panel, const GridSize& counts);
   void CellRows(int32_t j, int32_t& j0, int32_t& j1) const;
   void CellCols(int32_t i, int32_t& i0, int32_t& i1) const;
   void SetStale();

@@ -320,6 +320,33 @@ TEST(PinCushionTables, FitValuesFollowThePanelWhileTablesStay) {
   EXPECT_NE(pin.LastFit().offsetX, first.offsetX);
 }
 
+TEST(PinCushionTables, ReferenceGridFollowsTheCountsItIsUsedWith) {
+  CWarpGridReal big;
+  CWarpGridReal bigOut;
+  CWarpGridReal small;
+  CWarpGridReal smallOut;
+  big.Create(kPanel, {8, 6});
+  bigOut.Create(kPanel, {8, 6});
+  small.Create(kPanel, {4, 3});
+  smallOut.Create(kPanel, {4, 3});
+  CPinCushion pin;
+  SetBent(pin, 1);
+  ASSERT_EQ(pin.ConvertPoints(big, bigOut, kPanel, {8, 6}), KVOGC_OK);
+  SetBent(pin, 0);
+  ASSERT_EQ(pin.ConvertPoints(small, smallOut, kPanel, {4, 3}), KVOGC_OK);
+  // Fit back on with the tables already sized for these counts.
+  SetBent(pin, 1);
+  ASSERT_EQ(pin.ConvertPoints(small, smallOut, kPanel, {4, 3}), KVOGC_OK);
+  CPinCushion fresh;
+  SetBent(fresh, 1);
+  ASSERT_EQ(fresh.ConvertPoints(small, bigOut, kPanel, {4, 3}), KVOGC_OK);
+  EXPECT_EQ(pin.LastFit().scale, fresh.LastFit().scale);
+  EXPECT_EQ(pin.LastFit().offsetX, fresh.LastFit().offsetX);
+  EXPECT_EQ(pin.LastFit().offsetY, fresh.LastFit().offsetY);
+  ASSERT_NE(pin.RefGrid(), nullptr);
+  EXPECT_EQ(pin.RefGrid()->m_realGridNum.cx, 4);
+}
+
 TEST(PinCushionInverse, BeforeAnyConversionTheInputComesBack) {
   CPinCushion pin;
   SetBent(pin, 1);
@@ -508,48 +535,89 @@ TEST(PinCushionBadInput, RejectedArgumentsChangeNothing) {
   EXPECT_EQ(pin.ConvertGrid(ope, opeOut), KVOGC_E_INVALIDARG);
 }
 
-TEST(PinCushionFastPath, MatchesThePlainMappingBitForBit) {
+void ExpectSameBits(const CWarpGridReal& a, const CWarpGridReal& b, GridSize counts,
+                    const char* step) {
+  for (int32_t r = 0; r <= counts.cy; ++r) {
+    for (int32_t c = 0; c <= counts.cx; ++c) {
+      ASSERT_TRUE(SameBits(a.At(r, c).x, b.At(r, c).x) && SameBits(a.At(r, c).y, b.At(r, c).y))
+          << step << " at " << r << "," << c << ": " << a.At(r, c).x << "," << a.At(r, c).y
+          << " vs " << b.At(r, c).x << "," << b.At(r, c).y;
+    }
+  }
+}
+
+// Points on the panel border, half steps, far away and not finite at all.
+void AddEdgeValues(CWarpGridReal& g) {
+  g.At(0, 0) = {0.0, 0.0};
+  g.At(0, 1) = {kPanel.cx, kPanel.cy};
+  g.At(0, 2) = {-0.0, 540.0};
+  g.At(0, 3) = {kPanel.cx + kStep, 540.0};
+  g.At(0, 4) = {kNaN, 10.0};
+  g.At(0, 5) = {10.0, kInf};
+  g.At(0, 6) = {-kInf, kNaN};
+  g.At(0, 7) = {1e12, -1e12};
+  g.At(0, 8) = {1e300, 5.0};
+  g.At(0, 9) = {960.0, -kStep};
+  g.At(0, 10) = {-3e6, 2e6};
+  g.At(1, 0) = {0.5 * kStep, -0.5 * kStep};
+}
+
+TEST(PinCushionFastPath, MatchesThePlainOrderOfStepsBitForBit) {
   const GridSize counts{40, 30};
+  const GridSize fewer{20, 12};
   CWarpGridReal src;
   JitteredGrid(src, kPanel, counts, 23);
-  // Edge values: the panel border, exact halves, far points and non-finite ones.
-  src.At(0, 0) = {0.0, 0.0};
-  src.At(0, 1) = {kPanel.cx, kPanel.cy};
-  src.At(0, 2) = {-0.0, 540.0};
-  src.At(0, 3) = {kPanel.cx + kStep, 540.0};
-  src.At(0, 4) = {kNaN, 10.0};
-  src.At(0, 5) = {10.0, kInf};
-  src.At(0, 6) = {-kInf, kNaN};
-  src.At(0, 7) = {1e12, -1e12};
-  src.At(0, 8) = {1e300, 5.0};
-  src.At(0, 9) = {960.0, -kStep};
-  src.At(0, 10) = {-3e6, 2e6};
-  CWarpGridReal plain;
+  AddEdgeValues(src);
   CWarpGridReal fast;
-  plain.Create(kPanel, counts);
+  CWarpGridReal plain;
   fast.Create(kPanel, counts);
-  for (uint32_t fit : {0u, 1u}) {
-    for (int variant = 0; variant < 3; ++variant) {
-      CPinCushion pin;
-      if (variant == 1) SetBent(pin, fit);
-      if (variant == 2) {
-        ASSERT_EQ(pin.SetParam({-0.1, 0.07}, {1.2, -0.05}, {0.9, 1.1}, {0.05, 0.93}, -2.0, 1.5,
-                               -0.7, 3.0, fit),
-                  KVOGC_OK);
-      }
-      ASSERT_EQ(pin.ConvertPoints(src, fast, kPanel, counts), KVOGC_OK);
-      pin.MapPointsPlain(src, plain, kPanel, counts);
-      for (int32_t r = 0; r <= counts.cy; ++r) {
-        for (int32_t c = 0; c <= counts.cx; ++c) {
-          ASSERT_TRUE(SameBits(fast.At(r, c).x, plain.At(r, c).x))
-              << fit << "/" << variant << " at " << r << "," << c << ": " << fast.At(r, c).x
-              << " vs " << plain.At(r, c).x;
-          ASSERT_TRUE(SameBits(fast.At(r, c).y, plain.At(r, c).y))
-              << fit << "/" << variant << " at " << r << "," << c << ": " << fast.At(r, c).y
-              << " vs " << plain.At(r, c).y;
-        }
-      }
-    }
+  plain.Create(kPanel, counts);
+  CPinCushion a;  // ConvertPoints
+  CPinCushion b;  // the plain order
+  const auto both = [&](auto&& change) {
+    change(a);
+    change(b);
+  };
+  const auto step = [&](const char* name, GridSize panel, GridSize n) {
+    ASSERT_EQ(a.ConvertPoints(src, fast, panel, n), KVOGC_OK) << name;
+    ASSERT_EQ(b.ConvertPointsPlain(src, plain, panel, n), KVOGC_OK) << name;
+    ExpectSameBits(fast, plain, n, name);
+    EXPECT_TRUE(SameBits(a.LastFit().scale, b.LastFit().scale)) << name;
+  };
+  step("defaults", kPanel, counts);
+  both([](CPinCushion& p) { SetBent(p, 1); });
+  step("bent with fit", kPanel, counts);
+  step("bent again", kPanel, counts);
+  step("other panel", {1280, 720}, counts);
+  step("panel back", kPanel, counts);
+  step("fewer counts", kPanel, fewer);
+  step("counts back", kPanel, counts);
+  both([](CPinCushion& p) {
+    ASSERT_EQ(p.SetParam({-0.1, 0.07}, {1.2, -0.05}, {0.9, 1.1}, {0.05, 0.93}, -2.0, 1.5, -0.7,
+                         3.0, 1),
+              KVOGC_OK);
+  });
+  step("strong", kPanel, counts);
+  step("strong again", kPanel, counts);
+  both([](CPinCushion& p) { SetBent(p, 0); });
+  step("fit off", kPanel, counts);
+  step("fit off, fewer counts", kPanel, fewer);
+  both([](CPinCushion& p) { SetBent(p, 1); });
+  // Fit back on after a count change without it: the reference grid is stale.
+  step("fit on after counts changed", kPanel, counts);
+  both([](CPinCushion& p) { p.Reset(); });
+  step("reset", kPanel, counts);
+
+  // In place, with the fit on, the reference grid's image is what gets mapped.
+  CWarpGridReal inA;
+  CWarpGridReal inB;
+  JitteredGrid(inA, kPanel, counts, 29);
+  JitteredGrid(inB, kPanel, counts, 29);
+  both([](CPinCushion& p) { SetBent(p, 1); });
+  for (int k = 0; k < 2; ++k) {
+    ASSERT_EQ(a.ConvertPoints(inA, inA, kPanel, counts), KVOGC_OK);
+    ASSERT_EQ(b.ConvertPointsPlain(inB, inB, kPanel, counts), KVOGC_OK);
+    ExpectSameBits(inA, inB, counts, "in place");
   }
 }
 
