@@ -30,9 +30,9 @@ struct Grids {
 };
 
 void PerPoint(benchmark::State& state) {
-  state.counters["ns_per_point"] = benchmark::Counter(
-      kPoints * static_cast<double>(state.iterations()),
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns_per_point"] =
+      benchmark::Counter(kPoints * static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void SetPinCushion(CPinCushion& pin) {

@@ -25,8 +25,8 @@ bool CBlockTransfer::Estimate() {
   // The estimator has no use for infinities or NaN and must not see them.
   if (Finite(m_srcCorners) && Finite(m_dstCorners)) {
     try {
-      cv::Mat h = cv::findHomography(m_srcCorners, m_dstCorners, 0, 3.0, cv::noArray(), 2000,
-                                     0.995);
+      cv::Mat h =
+          cv::findHomography(m_srcCorners, m_dstCorners, 0, 3.0, cv::noArray(), 2000, 0.995);
       if (h.rows > 0 && h.cols > 0 && h.type() == CV_64F && h.rows == 3 && h.cols == 3) {
         m_homography = h;
       }

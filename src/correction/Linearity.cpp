@@ -100,7 +100,8 @@ int32_t CLinearity::ConvertPoints(const CWarpGridReal& src, CWarpGridReal& dst,
       dst.GetPoint(counts.cy, counts.cx) == nullptr) {
     return KVOGC_E_INVALIDARG;
   }
-  MapRealGrid(src, dst, counts, MakeForward(panel, m_focal, m_angleH, m_angleV, m_scaleX, m_scaleY));
+  MapRealGrid(src, dst, counts,
+              MakeForward(panel, m_focal, m_angleH, m_angleV, m_scaleX, m_scaleY));
   return KVOGC_OK;
 }
 

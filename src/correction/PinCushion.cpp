@@ -13,7 +13,8 @@ namespace kvogc {
 
 namespace {
 
-constexpr std::array<RealPoint, 4> kNeutralCorners{{{0.0, 0.0}, {1.0, 0.0}, {1.0, 1.0}, {0.0, 1.0}}};
+constexpr std::array<RealPoint, 4> kNeutralCorners{
+    {{0.0, 0.0}, {1.0, 0.0}, {1.0, 1.0}, {0.0, 1.0}}};
 
 /// Quadratic Bezier of one coordinate: (1-t)^2 a + 2(1-t)t c + t^2 b.
 double Bez(double a, double c, double b, double t) {
@@ -38,7 +39,8 @@ bool MappingValid(const CWarpGridReal& src, const CWarpGridReal& dst, const Grid
   constexpr int32_t kMaxCount = std::numeric_limits<int32_t>::max() - 3;
   return panel.cx > 0 && panel.cy > 0 && counts.cx >= 1 && counts.cy >= 1 &&
          counts.cx <= kMaxCount && counts.cy <= kMaxCount &&
-         src.GetPoint(counts.cy, counts.cx) != nullptr && dst.GetPoint(counts.cy, counts.cx) != nullptr;
+         src.GetPoint(counts.cy, counts.cx) != nullptr &&
+         dst.GetPoint(counts.cy, counts.cx) != nullptr;
 }
 
 /// Side of p against the line through a and b, read along y at p.x (0 when the
@@ -56,9 +58,7 @@ int32_t SideX(const RealPoint& a, const RealPoint& b, const RealPoint& p) {
   return p.x > line ? 1 : (p.x == line ? 0 : -1);
 }
 
-cv::Point2f Single(const RealPoint& p) {
-  return {AsSingle(p.x), AsSingle(p.y)};
-}
+cv::Point2f Single(const RealPoint& p) { return {AsSingle(p.x), AsSingle(p.y)}; }
 
 }  // namespace
 
@@ -208,7 +208,9 @@ void CPinCushion::BuildTables(const GridSize& panel, int32_t cols, int32_t rows)
   const RealPoint ob{(qbl.x + qbr.x) / 2, (qbl.y + qbr.y) / 2 + ky * aB};
   m_outerControl = {ol, ot, orr, ob};
 
-  const auto px = [w, h](double x, double y) { return RealPoint{RoundPoint(x * w), RoundPoint(y * h)}; };
+  const auto px = [w, h](double x, double y) {
+    return RealPoint{RoundPoint(x * w), RoundPoint(y * h)};
+  };
   const auto pxOf = [&px](const RealPoint& p) { return px(p.x, p.y); };
   const int32_t lastCol = m_tableCols - 1;
   const int32_t lastRow = m_tableRows - 1;
@@ -300,8 +302,9 @@ void CPinCushion::MapGrid(const CWarpGridReal& src, CWarpGridReal& dst, const Gr
                           const GridSize& counts) {
   if (!MappingValid(src, dst, panel, counts)) return;
   PrepareTables(panel, counts);
-  MapRealGrid(src, dst, counts, PixelMap{CurrentModel(), static_cast<double>(panel.cx),
-                                         static_cast<double>(panel.cy)});
+  MapRealGrid(
+      src, dst, counts,
+      PixelMap{CurrentModel(), static_cast<double>(panel.cx), static_cast<double>(panel.cy)});
 }
 
 int32_t CPinCushion::ConvertPoints(const CWarpGridReal& src, CWarpGridReal& dst,
@@ -378,8 +381,7 @@ void CPinCushion::StoreFit(const Fit& fit, const GridSize& panel, const GridSize
 int32_t CPinCushion::ConvertGrid(const CWarpGridOpe& src, CWarpGridOpe& dst) const {
   const GridSize panel = src.m_panelSize;
   if (panel.cx <= 0 || panel.cy <= 0) return KVOGC_E_INVALIDARG;
-  const PixelMap map{CurrentModel(), static_cast<double>(panel.cx),
-                     static_cast<double>(panel.cy)};
+  const PixelMap map{CurrentModel(), static_cast<double>(panel.cx), static_cast<double>(panel.cy)};
   if (m_fitMode != 0) {
     const FitMap fit = CurrentFit();
     MapOpeGrid(src, dst, [&map, &fit](const RealPoint& p) { return fit(map(p)); });

@@ -117,8 +117,8 @@ class CPinCushion {
   double m_amountTop = 0.0;
   double m_amountRight = 0.0;
   double m_amountBottom = 0.0;
-  std::array<RealPoint, 4> m_corners;       // TL, TR, BR, BL
-  std::array<RealPoint, 4> m_edgeControl;   // left, top, right, bottom
+  std::array<RealPoint, 4> m_corners;      // TL, TR, BR, BL
+  std::array<RealPoint, 4> m_edgeControl;  // left, top, right, bottom
   RealPoint m_center{0.5, 0.5};
   std::array<RealPoint, 4> m_outerCorners;  // TL, TR, BR, BL
   std::array<RealPoint, 4> m_outerControl{};

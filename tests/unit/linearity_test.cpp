@@ -1,11 +1,12 @@
 // Linearity corrector: neutral mapping, per-axis spacing, inversion, bad input.
+#include "correction/Linearity.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <random>
 
-#include "correction/Linearity.h"
 #include "grid/Rounding.h"
 #include "kvogc/kvogc.h"
 

@@ -1,5 +1,7 @@
 // Pincushion corrector: the edge and corner model, its tables, the fit, the
 // inversion through cell homographies, and bad input.
+#include "correction/PinCushion.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,7 +9,6 @@
 #include <limits>
 #include <random>
 
-#include "correction/PinCushion.h"
 #include "correction/SinglePrecision.h"
 #include "grid/Rounding.h"
 #include "kvogc/kvogc.h"
@@ -501,8 +502,9 @@ TEST(PinCushionBadInput, NonFinitePointsNeitherCrashNorHang) {
   ASSERT_EQ(pin.ConvertPoints(src, dst, kPanel, counts), KVOGC_OK);
   EXPECT_TRUE(std::isnan(dst.At(1, 1).x));
   EXPECT_TRUE(std::isfinite(dst.At(1, 2).x));
-  for (const RealPoint& p : {RealPoint{kNaN, kNaN}, RealPoint{kNaN, 500.0}, RealPoint{100.0, kNaN},
-                             RealPoint{kInf, 3.0}, RealPoint{-kInf, kInf}, RealPoint{1e308, -1e308}}) {
+  for (const RealPoint& p :
+       {RealPoint{kNaN, kNaN}, RealPoint{kNaN, 500.0}, RealPoint{100.0, kNaN}, RealPoint{kInf, 3.0},
+        RealPoint{-kInf, kInf}, RealPoint{1e308, -1e308}}) {
     RealPoint out{};
     const int32_t rc = pin.InvertPoint(p, out);
     EXPECT_TRUE(rc == KVOGC_OK || rc == KVOGC_E_INVALIDARG);
@@ -593,9 +595,9 @@ TEST(PinCushionFastPath, MatchesThePlainOrderOfStepsBitForBit) {
   step("fewer counts", kPanel, fewer);
   step("counts back", kPanel, counts);
   both([](CPinCushion& p) {
-    ASSERT_EQ(p.SetParam({-0.1, 0.07}, {1.2, -0.05}, {0.9, 1.1}, {0.05, 0.93}, -2.0, 1.5, -0.7,
-                         3.0, 1),
-              KVOGC_OK);
+    ASSERT_EQ(
+        p.SetParam({-0.1, 0.07}, {1.2, -0.05}, {0.9, 1.1}, {0.05, 0.93}, -2.0, 1.5, -0.7, 3.0, 1),
+        KVOGC_OK);
   });
   step("strong", kPanel, counts);
   step("strong again", kPanel, counts);
