@@ -42,6 +42,7 @@ bool CBlockTransfer::HasHomography() const {
 }
 
 RealPoint CBlockTransfer::Apply(const RealPoint& p) const {
+  if (!HasHomography()) return p;
   const double* h0 = m_homography.ptr<double>(0);
   const double* h1 = m_homography.ptr<double>(1);
   const double* h2 = m_homography.ptr<double>(2);

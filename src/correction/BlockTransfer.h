@@ -21,7 +21,7 @@ class CBlockTransfer {
   /// homography. Returns false when no homography is available at all.
   bool Estimate();
   bool HasHomography() const;
-  /// Applies the current homography to p (which must exist: see HasHomography).
+  /// Applies the current homography to p; p itself while there is none.
   RealPoint Apply(const RealPoint& p) const;
 
   std::vector<cv::Point2f> m_srcCorners;  // corrected side, always four

@@ -62,7 +62,8 @@ class CPinCushion {
 
   /// Model position (panel fractions) of the panel fraction (u, v).
   RealPoint EvalPoint(double u, double v) const;
-  /// Edge and outer control points, outer corners, tables and centre.
+  /// Edge and outer control points, outer corners, tables and centre. Does
+  /// nothing unless the tables are sized for these counts.
   void BuildTables(const GridSize& panel, int32_t cols, int32_t rows);
   /// Fit of a mapped evenly spaced grid.
   static Fit CalcFit(const CWarpGridReal& mapped, const GridSize& panel, int32_t cols,
@@ -90,6 +91,7 @@ class CPinCushion {
   bool TablesStale() const { return m_tablesStale != 0; }
   int32_t TableCols() const { return m_tableCols; }
   int32_t TableRows() const { return m_tableRows; }
+  /// Table entries; (j, i) must lie inside the table.
   const RealPoint& SrcEntry(int32_t j, int32_t i) const { return m_srcTable[Entry(j, i)]; }
   const RealPoint& DstEntry(int32_t j, int32_t i) const { return m_dstTable[Entry(j, i)]; }
   const CWarpGridReal* RefGrid() const { return m_refGrid.get(); }

@@ -86,19 +86,6 @@ TEST(LinearitySpacing, HorizontalTenDegrees) {
   EXPECT_EQ(lin.ForwardPoint({w, 0}, kPanel).x, w);
 }
 
-TEST(LinearitySpacing, FollowsTheClosedFormAcrossTheAxis) {
-  CLinearity lin;
-  ASSERT_EQ(lin.SetParam(-17.5, 23.0), KVOGC_OK);
-  const double w = kPanel.cx;
-  const double h = kPanel.cy;
-  for (int k = 0; k <= 20; ++k) {
-    const double t = k / 20.0;
-    const RealPoint p = lin.ForwardPoint({t * w, t * h}, kPanel);
-    EXPECT_NEAR(p.x, Closed(23.0, t) * w, 0.01) << t;
-    EXPECT_NEAR(p.y, Closed(-17.5, t) * h, 0.01) << t;
-  }
-}
-
 TEST(LinearitySpacing, EachAngleActsOnItsOwnAxis) {
   CLinearity vertical;
   CLinearity horizontal;

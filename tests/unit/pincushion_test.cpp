@@ -131,36 +131,6 @@ TEST(PinCushionModel, CornerMoveMagnifiesOntoTheOuterRing) {
   EXPECT_EQ(dst.At(0, 0).y, RoundPoint(0.05 * kPanel.cy));
 }
 
-TEST(PinCushionModel, TablesHoldTheRingAndTheMappedGrid) {
-  const GridSize counts{8, 6};
-  CWarpGridReal src;
-  CWarpGridReal dst;
-  src.Create(kPanel, counts);
-  dst.Create(kPanel, counts);
-  CPinCushion pin;
-  SetBent(pin, 0);
-  ASSERT_EQ(pin.ConvertPoints(src, dst, kPanel, counts), KVOGC_OK);
-  ASSERT_EQ(pin.TableCols(), 11);
-  ASSERT_EQ(pin.TableRows(), 9);
-  for (int32_t j = 0; j <= counts.cy; ++j) {
-    for (int32_t i = 0; i <= counts.cx; ++i) {
-      EXPECT_EQ(pin.SrcEntry(j + 1, i + 1).x, src.At(j, i).x);
-      EXPECT_EQ(pin.SrcEntry(j + 1, i + 1).y, src.At(j, i).y);
-      EXPECT_NEAR(pin.DstEntry(j + 1, i + 1).x, dst.At(j, i).x, kStep);
-      EXPECT_NEAR(pin.DstEntry(j + 1, i + 1).y, dst.At(j, i).y, kStep);
-    }
-  }
-  // The ring runs one panel beyond each edge.
-  EXPECT_EQ(pin.SrcEntry(0, 1).y, -kPanel.cy);
-  EXPECT_EQ(pin.SrcEntry(3, 10).x, 2.0 * kPanel.cx);
-  // The ring's middle entries follow the outer curves' midpoints.
-  const RealPoint ot = pin.OuterControl()[1];
-  const RealPoint qtl = pin.OuterCorners()[0];
-  const RealPoint qtr = pin.OuterCorners()[1];
-  // Column 4 of 8 lies at t = (0.5 + 1) / 3 = 0.5 on the top outer curve.
-  EXPECT_NEAR(pin.DstEntry(0, 5).y / kPanel.cy, 0.25 * qtl.y + 0.5 * ot.y + 0.25 * qtr.y, 1e-5);
-}
-
 TEST(PinCushionFit, LeftBarrelFillsTheWidthAndCentresVertically) {
   const GridSize counts{16, 10};
   CWarpGridReal src;
@@ -302,23 +272,6 @@ TEST(PinCushionTables, RebuiltOnlyWhenParametersOrCountsChange) {
   EXPECT_TRUE(pin.TablesStale());
   EXPECT_EQ(pin.Corners()[0].x, 0.0);
   EXPECT_EQ(pin.Corners()[2].y, 1.0);
-}
-
-TEST(PinCushionTables, FitValuesFollowThePanelWhileTablesStay) {
-  const GridSize counts{8, 6};
-  CWarpGridReal src;
-  CWarpGridReal dst;
-  src.Create(kPanel, counts);
-  dst.Create(kPanel, counts);
-  CPinCushion pin;
-  ASSERT_EQ(pin.SetParam(kTL, kTR, kBR, kBL, -1.0, 0.0, 0.0, 0.0, 1), KVOGC_OK);
-  ASSERT_EQ(pin.ConvertPoints(src, dst, kPanel, counts), KVOGC_OK);
-  const CPinCushion::Fit first = pin.LastFit();
-  ASSERT_EQ(pin.ConvertPoints(src, dst, kPanel, counts), KVOGC_OK);
-  EXPECT_EQ(pin.LastFit().offsetX, first.offsetX);
-  // The reference grid keeps its first panel; the fit is worked out again.
-  ASSERT_EQ(pin.ConvertPoints(src, dst, {960, 540}, counts), KVOGC_OK);
-  EXPECT_NE(pin.LastFit().offsetX, first.offsetX);
 }
 
 TEST(PinCushionTables, ReferenceGridFollowsTheCountsItIsUsedWith) {
