@@ -1,7 +1,41 @@
 // The host's edits of the base pair: absolute points, smoothing, moves, flips.
+#include <utility>
+
 #include "manager/GridManagerCommon.h"
 
 namespace kvogc {
+
+namespace {
+
+// A flag tells the host that the clamp reduced a requested move to nothing.
+// NaN requests count as non-zero, NaN results not as zero.
+int32_t LimitFlag(double requested, double applied) {
+  return requested != 0.0 && applied == 0.0 ? 1 : 0;
+}
+
+void WriteFlag(int32_t* flag, int32_t value) {
+  if (flag != nullptr) *flag = value;
+}
+
+}  // namespace
+
+template <typename Edit>
+int32_t CGridManagerCommon::RunMove(int32_t refRow, int32_t refCol, RealPoint move,
+                                    int32_t* limitX, int32_t* limitY, Edit&& edit) {
+  if (!Initialized()) return KVOGC_E_FAIL;
+  if (m_base.ope.GetPoint(refRow, refCol) == nullptr) return KVOGC_E_INVALIDARG;
+  const RealPoint applied = ConvertMoveDelta(refRow, refCol, move);
+  // The converter checks the rest of the indices and touches nothing when it rejects them.
+  const int32_t status = edit(applied.x, applied.y);
+  if (status < 0) return status;
+  WriteFlag(limitX, LimitFlag(move.x, applied.x));
+  WriteFlag(limitY, LimitFlag(move.y, applied.y));
+  ApplyCorrections();
+  ReportRealGrid();
+  ReportOpeGrid();
+  ReportDispGrid();
+  return status;
+}
 
 int32_t CGridManagerCommon::SetGridPointPosition(int32_t col, int32_t row, double x, double y) {
   if (!Initialized()) return KVOGC_E_FAIL;
@@ -12,35 +46,54 @@ int32_t CGridManagerCommon::SetGridPointPosition(int32_t col, int32_t row, doubl
   return m_converter.UpdatePoint(m_base.ope, m_base.real, row, col);
 }
 
-int32_t CGridManagerCommon::MovePoint(int32_t, int32_t, double, double, int32_t*, int32_t*) {
-  return Initialized() ? KVOGC_E_NOTIMPL : KVOGC_E_FAIL;
+int32_t CGridManagerCommon::MovePoint(int32_t row, int32_t col, double dx, double dy,
+                                      int32_t* limitX, int32_t* limitY) {
+  return RunMove(row, col, {dx, dy}, limitX, limitY, [&](double mx, double my) {
+    return m_converter.MovePoint(m_base.ope, m_base.real, row, col, mx, my);
+  });
 }
 
-int32_t CGridManagerCommon::MoveLineHor(int32_t, int32_t, double, double) {
-  return Initialized() ? KVOGC_E_NOTIMPL : KVOGC_E_FAIL;
+int32_t CGridManagerCommon::MoveLineHor(int32_t row, int32_t col, double dx, double dy) {
+  return RunMove(row, col, {dx, dy}, nullptr, nullptr, [&](double mx, double my) {
+    return m_converter.MoveLineHor(m_base.ope, m_base.real, row, col, mx, my);
+  });
 }
 
-int32_t CGridManagerCommon::MoveLineHorMulti(int32_t, int32_t, int32_t, double, double, int32_t*,
-                                             int32_t*) {
-  return Initialized() ? KVOGC_E_NOTIMPL : KVOGC_E_FAIL;
+int32_t CGridManagerCommon::MoveLineHorMulti(int32_t row, int32_t colFirst, int32_t colLast,
+                                             double dx, double dy, int32_t* limitX,
+                                             int32_t* limitY) {
+  return RunMove(row, colFirst, {dx, dy}, limitX, limitY, [&](double mx, double my) {
+    return m_converter.MoveLineHorMulti(m_base.ope, m_base.real, row, colFirst, colLast, mx, my);
+  });
 }
 
-int32_t CGridManagerCommon::MoveLineVer(int32_t, int32_t, double, double) {
-  return Initialized() ? KVOGC_E_NOTIMPL : KVOGC_E_FAIL;
+int32_t CGridManagerCommon::MoveLineVer(int32_t row, int32_t col, double dx, double dy) {
+  return RunMove(row, col, {dx, dy}, nullptr, nullptr, [&](double mx, double my) {
+    return m_converter.MoveLineVer(m_base.ope, m_base.real, row, col, mx, my);
+  });
 }
 
-int32_t CGridManagerCommon::MoveLineVerMulti(int32_t, int32_t, int32_t, double, double, int32_t*,
-                                             int32_t*) {
-  return Initialized() ? KVOGC_E_NOTIMPL : KVOGC_E_FAIL;
+int32_t CGridManagerCommon::MoveLineVerMulti(int32_t rowFirst, int32_t rowLast, int32_t col,
+                                             double dx, double dy, int32_t* limitX,
+                                             int32_t* limitY) {
+  return RunMove(rowFirst, col, {dx, dy}, limitX, limitY, [&](double mx, double my) {
+    return m_converter.MoveLineVerMulti(m_base.ope, m_base.real, rowFirst, rowLast, col, mx, my);
+  });
 }
 
-int32_t CGridManagerCommon::MoveArea(int32_t, int32_t, double, double) {
-  return Initialized() ? KVOGC_E_NOTIMPL : KVOGC_E_FAIL;
+int32_t CGridManagerCommon::MoveArea(int32_t row, int32_t col, double dx, double dy) {
+  return RunMove(row, col, {dx, dy}, nullptr, nullptr, [&](double mx, double my) {
+    return m_converter.MoveArea(m_base.ope, m_base.real, row, col, mx, my);
+  });
 }
 
-int32_t CGridManagerCommon::MoveAreaMulti(int32_t, int32_t, int32_t, int32_t, double, double,
-                                          int32_t*, int32_t*) {
-  return Initialized() ? KVOGC_E_NOTIMPL : KVOGC_E_FAIL;
+int32_t CGridManagerCommon::MoveAreaMulti(int32_t rowFirst, int32_t rowLast, int32_t colFirst,
+                                          int32_t colLast, double dx, double dy, int32_t* limitX,
+                                          int32_t* limitY) {
+  return RunMove(rowFirst, colFirst, {dx, dy}, limitX, limitY, [&](double mx, double my) {
+    return m_converter.MoveAreaMulti(m_base.ope, m_base.real, rowFirst, rowLast, colFirst,
+                                     colLast, mx, my);
+  });
 }
 
 int32_t CGridManagerCommon::SetSmoothModeOnOff(int32_t on) {
@@ -90,8 +143,53 @@ int32_t CGridManagerCommon::RefreshAllPoint() {
   return KVOGC_OK;
 }
 
-int32_t CGridManagerCommon::FlipV(int32_t) { return Initialized() ? KVOGC_E_NOTIMPL : KVOGC_E_FAIL; }
+int32_t CGridManagerCommon::FlipV(int32_t withOpeGrid) {
+  if (!Initialized()) return KVOGC_E_FAIL;
+  const double h = m_panelSize.cy;
+  const int32_t ry = m_realGridNum.cy;
+  const int32_t half = (ry + 1) / 2;
+  for (int32_t c = 0; c <= m_realGridNum.cx; ++c) {
+    for (int32_t j = 0; j < half; ++j) {
+      RealPoint& a = m_base.real.At(j, c);
+      RealPoint& b = m_base.real.At(ry - j, c);
+      std::swap(a, b);
+      a.y = h - a.y;
+      b.y = h - b.y;
+    }
+    if ((ry + 1) % 2 == 1) m_base.real.At(half, c).y = h - m_base.real.At(half, c).y;
+  }
+  return FinishFlip(withOpeGrid == 1 ? &CWarpGridOpe::FlipV : nullptr);
+}
 
-int32_t CGridManagerCommon::FlipH(int32_t) { return Initialized() ? KVOGC_E_NOTIMPL : KVOGC_E_FAIL; }
+int32_t CGridManagerCommon::FlipH(int32_t withOpeGrid) {
+  if (!Initialized()) return KVOGC_E_FAIL;
+  const double w = m_panelSize.cx;
+  const int32_t rx = m_realGridNum.cx;
+  const int32_t half = (rx + 1) / 2;
+  for (int32_t r = 0; r <= m_realGridNum.cy; ++r) {
+    for (int32_t i = 0; i < half; ++i) {
+      RealPoint& a = m_base.real.At(r, i);
+      RealPoint& b = m_base.real.At(r, rx - i);
+      std::swap(a, b);
+      a.x = w - a.x;
+      b.x = w - b.x;
+    }
+    if ((rx + 1) % 2 == 1) m_base.real.At(r, half).x = w - m_base.real.At(r, half).x;
+  }
+  return FinishFlip(withOpeGrid == 1 ? &CWarpGridOpe::FlipH : nullptr);
+}
+
+int32_t CGridManagerCommon::FinishFlip(int32_t (CWarpGridOpe::*flipOpe)()) {
+  if (flipOpe != nullptr) {
+    (m_base.ope.*flipOpe)();
+    // Same result as UpdatePoint on every node, column by column.
+    m_converter.RefreshAll(m_base.ope, m_base.real);
+  }
+  ApplyCorrections();
+  ReportRealGrid();
+  ReportDispGrid();
+  ReportOpeGrid();
+  return KVOGC_OK;
+}
 
 }  // namespace kvogc

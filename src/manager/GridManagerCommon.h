@@ -14,6 +14,9 @@
 #include <vector>
 
 #include "api/GridCalcManagerBase.h"
+#include "correction/KeyStone.h"
+#include "correction/Linearity.h"
+#include "correction/PinCushion.h"
 #include "geometry/GeoCommentRecord.h"
 #include "grid/WarpConverter.h"
 #include "grid/WarpGridOpe.h"
@@ -107,15 +110,34 @@ class CGridManagerCommon : public GridCalcManagerBase, public CSimpleThread {
 
   // The correction chain and its helpers.
   int32_t ApplyCorrections();
+  void RunFourCornerStages(const GridPair& input);  // linearity, then pincushion
+  void RunKeyStoneStage(const GridPair& input);     // into the final pair
+  /// The base-grid move for a move (dx, dy) of final node (row, col), clamped by the margins.
+  RealPoint ConvertMoveDelta(int32_t row, int32_t col, RealPoint move);
+  /// A final-grid position taken back through the inverse corrections.
+  RealPoint InvertCorrections(const RealPoint& corrected);
+  int32_t FitToPanel(CWarpGridReal& grid);
   void CopyRealGrid(const CWarpGridReal& source, CWarpGridReal& destination) const;
+  /// The steps every move shares: clamp, edit, flags, corrections, reports.
+  template <typename Edit>
+  int32_t RunMove(int32_t refRow, int32_t refCol, RealPoint move, int32_t* limitX,
+                  int32_t* limitY, Edit&& edit);
+  /// After a flip of the base real grid: the operation grid, corrections, reports.
+  int32_t FinishFlip(int32_t (CWarpGridOpe::*flipOpe)());
+  void StorePinCushionComment(const double* leftUp, const double* rightUp, const double* rightLow,
+                              const double* leftLow, double left, double upper, double right,
+                              double lower, int32_t isFitSize);
 
   // Reports: export into the buffers, then call the callback when registered.
   void ReportRealGrid();
   void ReportOpeGrid();
   void ReportDispGrid();
 
-  // Shared state.
+  // Shared state. The modules come first so that they are unloaded last.
   std::vector<SiblingModule> m_modules;
+  CKeyStone m_keyStone;
+  CLinearity m_linearity;
+  CPinCushion m_pinCushion;
   GridPair m_base;
   GridPair m_final;
   GridPair m_lin;
