@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   libopencv-core-dev libopencv-calib3d-dev
+  libopencv-imgproc-dev libopencv-imgcodecs-dev
+  libcli11-dev nlohmann-json3-dev
   libgtest-dev libbenchmark-dev
 )
 
