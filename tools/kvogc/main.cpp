@@ -1,105 +1,178 @@
-// kvogc: a command-line host of the library. `kvogc demo` sets up a plain
-// manager for a 1920x1080 panel and prints what the callbacks delivered.
-#include <cstdio>
-#include <cstring>
-#include <vector>
+// kvogc: a command-line host of the library. It drives a grid manager through
+// the exported C interface only, as any host does.
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <new>
 
-#include "kvogc/kvogc.h"
+#include "Commands.h"
+#include "Scenario.h"
+#include "ToolError.h"
 
 namespace {
 
-struct Received {
-  std::vector<double> real;
-  int32_t realX = 0;
-  int32_t realY = 0;
-  std::vector<double> opeNodes;
-  int32_t opeH = 0;
-  int32_t opeV = 0;
-  int32_t dispH = 0;
-  int32_t dispV = 0;
-  int reports = 0;
+using namespace kvogc::tool;
+
+constexpr const char* kExitCodes =
+    "Exit status: 0 done; 1 the library refused an operation or a delivery did not arrive; "
+    "2 bad command line, unreadable input, a malformed scenario or an unwritable output.";
+
+std::string OperationNames() {
+  std::string names;
+  for (const OperationSpec& op : ScenarioOperations()) {
+    if (!names.empty()) names += ", ";
+    names += op.name;
+  }
+  return names;
+}
+
+// "WxH" options: kept as text by CLI11, checked here so that the message names the option.
+class CSizeOption {
+ public:
+  CSizeOption(std::string name, int32_t max) : m_name(std::move(name)), m_max(max) {}
+  void Add(CLI::App* command, const std::string& description) {
+    command->add_option(m_name, m_text, description)->type_name("WxH");
+  }
+  std::optional<GridSize> Value() const {
+    if (m_text.empty()) return std::nullopt;
+    if (auto size = ParseSizeText(m_text, m_max)) return size;
+    throw CToolError(kExitBadInput, m_name + " must look like 1920x1080, each number 1.." +
+                                        std::to_string(m_max) + "; got '" + m_text + "'");
+  }
+
+ private:
+  std::string m_name;
+  int32_t m_max;
+  std::string m_text;
 };
 
-Received g_received;
-GridSize g_ope{4, 4};
-
-void OnRealGrid(double* points, int32_t divX, int32_t divY) {
-  g_received.realX = divX;
-  g_received.realY = divY;
-  g_received.real.assign(points, points + 2 * static_cast<size_t>(divX + 1) * (divY + 1));
-  ++g_received.reports;
-}
-
-void OnOpeGrid(double* points, double*, double*, int32_t hCount, int32_t vCount) {
-  g_received.opeNodes.assign(points, points + 2 * static_cast<size_t>(g_ope.cx + 1) * (g_ope.cy + 1));
-  g_received.opeH = hCount;
-  g_received.opeV = vCount;
-  ++g_received.reports;
-}
-
-void OnDispGrid(double*, double*, int32_t hCount, int32_t vCount) {
-  g_received.dispH = hCount;
-  g_received.dispV = vCount;
-  ++g_received.reports;
-}
-
-int Fail(const char* step, int32_t status) {
-  std::fprintf(stderr, "kvogc: %s failed with status 0x%08X\n", step, static_cast<unsigned>(status));
-  return 1;
-}
-
-void PrintCorner(const char* name, const std::vector<double>& grid, int32_t cols, int32_t row,
-                 int32_t col) {
-  const size_t k = 2 * (static_cast<size_t>(row) * (cols + 1) + col);
-  std::printf("  %-13s (%9.4f, %9.4f)\n", name, grid[k], grid[k + 1]);
-}
-
-int Demo() {
-  kvogcManager* manager = kvogcInitLibrary();
-  if (manager == nullptr) return Fail("kvogcInitLibrary", KVOGC_E_OUTOFMEMORY);
-  const GridSize panel{1920, 1080};
-  const GridSize real{64, 36};
-  const GridSize disp{8, 8};
-  int32_t status = kvogcGridManager_RegistCallback(manager, OnRealGrid, OnOpeGrid, OnDispGrid);
-  if (status == KVOGC_OK) {
-    status = kvogcGridManager_SetParam(manager, &panel, &panel, &real, &disp, &g_ope, 600.0,
-                                       600.0, 0);
-  }
-  if (status == KVOGC_OK) status = kvogcGridManager_SetGeoAdjEnable(manager, 1);
-  if (status == KVOGC_OK) status = kvogcGridManager_RefreshAllPoint(manager);
-  int32_t comment[28] = {};
-  if (status == KVOGC_OK) status = kvogcGridManager_GetGeoObjComment(manager, comment);
-  kvogcFinishLibrary(manager);
-  if (status != KVOGC_OK) return Fail("set-up", status);
-
-  std::printf("KVOGridCalc demo: plain manager, panel %dx%d\n", panel.cx, panel.cy);
-  std::printf("reports received: %d\n", g_received.reports);
-  std::printf("real grid: %d x %d divisions, %zu points\n", g_received.realX, g_received.realY,
-              g_received.real.size() / 2);
-  PrintCorner("top-left", g_received.real, g_received.realX, 0, 0);
-  PrintCorner("bottom-right", g_received.real, g_received.realX, g_received.realY, g_received.realX);
-  std::printf("operation grid: %d x %d divisions, %zu nodes, %d samples per row, %d per column\n",
-              g_ope.cx, g_ope.cy, g_received.opeNodes.size() / 2, g_received.opeH, g_received.opeV);
-  std::printf("display grid: %d x %d divisions, %d samples per row, %d per column\n", disp.cx,
-              disp.cy, g_received.dispH, g_received.dispV);
-  std::printf("comment record: Th %d, GUIGridCount %d x %d\n", comment[21], comment[26], comment[27]);
-  return 0;
-}
-
-void Usage(std::FILE* out) {
-  std::fprintf(out,
-               "usage: kvogc demo\n"
-               "  demo   set up a plain manager for a 1920x1080 panel and summarise its grids\n");
+void AddPictureSize(CLI::App* command, int& size) {
+  command->add_option("--size", size, "Longer side of the PNG picture in pixels")
+      ->default_val(kDefaultPreviewSize)
+      ->check(CLI::Range(kMinPreviewSize, kMaxPreviewSize))
+      ->type_name("PIXELS");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || std::strcmp(argv[1], "demo") == 0) return Demo();
-  if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
-    Usage(stdout);
-    return 0;
+  CLI::App app{
+      "kvogc: computes projector warp grids with the KVOGridCalc library and draws them.\n"
+      "Every subcommand has its own --help."};
+  app.footer(std::string("\n") + kExitCodes);
+  app.require_subcommand(1);
+
+  JobOptions demoOptions;
+  bool printScenario = false;
+  CLI::App* demo = app.add_subcommand("demo", "Run the built-in default job; write DIR/warp.obj and DIR/warp.png");
+  demo->add_option("--out", demoOptions.outDir, "Output directory, created when missing")
+      ->default_val("out")
+      ->type_name("DIR");
+  AddPictureSize(demo, demoOptions.pictureSize);
+  demo->add_flag("--print-scenario", printScenario,
+                 "Print the default job as a scenario file for `kvogc run` and stop");
+  demo->footer(
+      "\nThe default job: a 1920x1080 panel (real grid 64x36, operation grid 4x4, display grid "
+      "8x8) with a linearity, a pincushion with moved corners, a corner rotation, point, line "
+      "and area moves and one curved line. The result is sent to a host-side delivery target; "
+      "the send makes the library write the warp geometry text, kept as DIR/warp.obj. "
+      "DIR/warp.png shows the panel, the uncorrected base grid (faint), the final real grid "
+      "(thin) and the final operation grid (thick, with its nodes).\n" +
+      std::string(kExitCodes));
+
+  JobOptions runOptions;
+  std::string scenarioPath;
+  CLI::App* run = app.add_subcommand("run", "Run a scenario file; write DIR/warp.obj and DIR/warp.png");
+  run->add_option("scenario", scenarioPath, "Scenario file (JSON)")->required()->type_name("SCENARIO.json");
+  run->add_option("--out", runOptions.outDir, "Output directory, created when missing")
+      ->default_val("out")
+      ->type_name("DIR");
+  AddPictureSize(run, runOptions.pictureSize);
+  run->footer(
+      "\nA scenario is a JSON object with \"setup\" and \"steps\" (and an optional "
+      "\"description\"). \"setup\" holds the arguments of SetParam: panelSize, realGridNum, "
+      "opeGridNum and dispGridNum as [cx, cy]; optional deviceSize, marginX, marginY (600), "
+      "projectorFlag (0), and offsetX with offsetY to set up with SetParamWithOffset. "
+      "\"steps\" lists operations by their interface names with their arguments by name, "
+      "for example {\"op\": \"MovePoint\", \"row\": 1, \"col\": 2, \"dx\": 10, \"dy\": -4}; "
+      "corners are [x, y], sizes [cx, cy], paths relative to the scenario's folder.\n"
+      "Operations: " + OperationNames() + ".\n"
+      "Steps run in order; a status other than 0 stops the run with the step's number, the "
+      "operation and the status. Then the result is sent and written as by demo. "
+      "`kvogc demo --print-scenario` prints a complete example.\n" +
+      std::string(kExitCodes));
+
+  FileOptions renderOptions;
+  CSizeOption renderPanel("--panel", kMaxPanelPixels);
+  CSizeOption renderGrid("--grid", kMaxRealDivisions);
+  CSizeOption renderOpe("--ope", kMaxOpeDivisions);
+  CLI::App* render = app.add_subcommand("render", "Draw a warp geometry file as PNG");
+  render->add_option("file", renderOptions.file, "Warp geometry file (.obj)")->required()->type_name("FILE");
+  render->add_option("--png", renderOptions.png, "Picture to write; default: FILE with .png")
+      ->type_name("OUT");
+  renderPanel.Add(render, "Panel size in pixels (default 1920x1080)");
+  renderGrid.Add(render, "Real grid divisions, when the file does not tell its points per row");
+  renderOpe.Add(render, "Operation grid divisions (default: the file's GUIGridCount, else 4x4)");
+  AddPictureSize(render, renderOptions.pictureSize);
+  render->footer(
+      "\nReads the file (plain layout) into a manager set up to its grid size, restores the "
+      "corrections its comment record keeps through the setters, and draws the result as demo "
+      "does. The text does not carry the panel size: give --panel when it is not 1920x1080. "
+      "The record keeps rounded values, so the recomputed grid can differ from the file's "
+      "own vertices by a fraction of a pixel.\n" +
+      std::string(kExitCodes));
+
+  FileOptions infoOptions;
+  CSizeOption infoPanel("--panel", kMaxPanelPixels);
+  CSizeOption infoGrid("--grid", kMaxRealDivisions);
+  CLI::App* info = app.add_subcommand("info", "Print a warp geometry file's comment record and grid extent");
+  info->add_option("file", infoOptions.file, "Warp geometry file (.obj)")->required()->type_name("FILE");
+  infoPanel.Add(info, "Panel size in pixels (default 1920x1080)");
+  infoGrid.Add(info, "Real grid divisions, when the file does not tell its points per row");
+  info->footer(
+      "\nPrints the file's grid size, its comment record field by field, and the extent in "
+      "panel pixels of its uncorrected grid and of the corrected grid recomputed from the "
+      "record.\n" +
+      std::string(kExitCodes));
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::Success& success) {
+    return app.exit(success);
+  } catch (const CLI::ParseError& error) {
+    app.exit(error);
+    return kExitBadInput;
   }
-  Usage(stderr);
-  return 2;
+
+  try {
+    if (demo->parsed()) {
+      if (printScenario) {
+        std::cout << DemoScenarioJson();
+        return kExitOk;
+      }
+      return RunDemo(demoOptions, std::cout);
+    }
+    if (run->parsed()) return RunScenarioFile(scenarioPath, runOptions, std::cout);
+    if (render->parsed()) {
+      renderOptions.panelSize = renderPanel.Value();
+      renderOptions.realGridNum = renderGrid.Value();
+      renderOptions.opeGridNum = renderOpe.Value();
+      return RenderGeoFile(renderOptions, std::cout);
+    }
+    if (info->parsed()) {
+      infoOptions.panelSize = infoPanel.Value();
+      infoOptions.realGridNum = infoGrid.Value();
+      return InfoGeoFile(infoOptions, std::cout);
+    }
+  } catch (const CToolError& error) {
+    std::cout.flush();
+    std::cerr << "kvogc: " << error.what() << '\n';
+    return error.Status();
+  } catch (const std::bad_alloc&) {
+    std::cerr << "kvogc: out of memory\n";
+    return kExitFailed;
+  } catch (const std::exception& error) {
+    std::cerr << "kvogc: " << error.what() << '\n';
+    return kExitFailed;
+  }
+  return kExitBadInput;
 }
