@@ -17,7 +17,7 @@ constexpr double kFixedLimit = 1.0e7;
 const cv::Scalar kOutside(236, 236, 236);
 const cv::Scalar kPanelFill(255, 255, 255);
 const cv::Scalar kPanelOutline(70, 70, 70);
-const cv::Scalar kBaseGrid(200, 200, 200);
+const cv::Scalar kBaseGrid(165, 165, 165);
 const cv::Scalar kRealGrid(205, 140, 60);
 const cv::Scalar kOpeLines(40, 110, 235);
 const cv::Scalar kOpeNodes(30, 30, 170);
@@ -74,15 +74,33 @@ void DrawPolyline(cv::Mat& picture, const CMapping& map, const std::vector<doubl
   flush();
 }
 
-// Every row and every column of a grid of (div.cx+1) x (div.cy+1) points.
+// Rows and columns of a grid of (div.cx+1) x (div.cy+1) points: every one,
+// or only those nearest the lines of an operation grid with `every` divisions.
+std::vector<size_t> LineIndices(int32_t divisions, int32_t every) {
+  std::vector<size_t> indices;
+  if (every < 1 || every >= divisions) {
+    for (int32_t i = 0; i <= divisions; ++i) indices.push_back(static_cast<size_t>(i));
+    return indices;
+  }
+  for (int32_t k = 0; k <= every; ++k) {
+    const auto i = static_cast<size_t>(std::lround(static_cast<double>(k) * divisions / every));
+    if (indices.empty() || indices.back() != i) indices.push_back(i);
+  }
+  return indices;
+}
+
 void DrawLattice(cv::Mat& picture, const CMapping& map, const std::vector<double>& points,
-                 GridSize div, const cv::Scalar& color, int thickness) {
+                 GridSize div, GridSize every, const cv::Scalar& color, int thickness) {
   if (div.cx < 1 || div.cy < 1) return;
   const size_t cols = static_cast<size_t>(div.cx) + 1;
   const size_t rows = static_cast<size_t>(div.cy) + 1;
   if (points.size() < 2 * cols * rows) return;
-  for (size_t r = 0; r < rows; ++r) DrawPolyline(picture, map, points, r * cols, 1, cols, color, thickness);
-  for (size_t c = 0; c < cols; ++c) DrawPolyline(picture, map, points, c, cols, rows, color, thickness);
+  for (size_t r : LineIndices(div.cy, every.cy)) {
+    DrawPolyline(picture, map, points, r * cols, 1, cols, color, thickness);
+  }
+  for (size_t c : LineIndices(div.cx, every.cx)) {
+    DrawPolyline(picture, map, points, c, cols, rows, color, thickness);
+  }
 }
 
 void DrawLegend(cv::Mat& picture, double unit) {
@@ -98,6 +116,11 @@ void DrawLegend(cv::Mat& picture, double unit) {
   const int lineHeight = std::max(12, static_cast<int>(std::lround(18 * unit)));
   const int x = std::max(6, static_cast<int>(std::lround(10 * unit)));
   int y = picture.rows - lineHeight * 3 - x / 2;
+  const cv::Rect area = cv::Rect(0, y - x / 2, 14 * lineHeight, picture.rows) &
+                        cv::Rect(0, 0, picture.cols, picture.rows);
+  if (area.empty()) return;
+  cv::Mat box = picture(area);
+  box.convertTo(box, -1, 0.25, 191.0);  // a light veil over whatever lies beneath
   for (const Entry& e : entries) {
     const int mid = y + lineHeight / 2;
     cv::line(picture, {x, mid}, {x + 3 * lineHeight / 2, mid}, e.color,
@@ -132,8 +155,10 @@ cv::Mat DrawPreview(const PreviewGrids& grids, int size, const std::string& capt
   map.Map(grids.panelSize.cx, grids.panelSize.cy, bottomRight);
   cv::rectangle(picture, topLeft, bottomRight, kPanelFill, cv::FILLED, cv::LINE_8, kShift);
 
-  DrawLattice(picture, map, grids.base, grids.realGridNum, kBaseGrid, 1);
-  DrawLattice(picture, map, grids.real, grids.realGridNum, kRealGrid, 1);
+  // The base grid only along the operation grid's lines: all of its lines
+  // under the final real grid would hide both.
+  DrawLattice(picture, map, grids.base, grids.realGridNum, grids.opeGridNum, kBaseGrid, width(1));
+  DrawLattice(picture, map, grids.real, grids.realGridNum, GridSize{0, 0}, kRealGrid, 1);
   cv::rectangle(picture, topLeft, bottomRight, kPanelOutline, width(2), cv::LINE_AA, kShift);
 
   const GridSize ope = grids.opeGridNum;
