@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite: a plain Release build, then
+# the C example host built against the installed package, then
 # AddressSanitizer + UndefinedBehaviorSanitizer over the suite, then
 # ThreadSanitizer over the tests that run a second thread.
 set -euo pipefail
@@ -12,6 +13,23 @@ echo "== Release build"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DKVOGC_BUILD_TESTS=ON -DKVOGC_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure
+
+echo "== Installed package: the C example host, with CMake and with pkg-config"
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+cmake --install build --prefix "$stage/prefix" >/dev/null
+cmake -S examples/c-host -B "$stage/c-host" -DCMAKE_PREFIX_PATH="$stage/prefix" >/dev/null
+cmake --build "$stage/c-host" >/dev/null
+"$stage/c-host/c_host"
+pcdir=$(dirname "$(find "$stage/prefix" -name kvogridcalc.pc)")
+libdir=$(PKG_CONFIG_PATH="$pcdir" pkg-config --variable=libdir kvogridcalc)
+# shellcheck disable=SC2046  # pkg-config's flags are meant to split
+cc -std=c99 -Wall -Wextra -pedantic -Werror examples/c-host/main.c \
+  $(PKG_CONFIG_PATH="$pcdir" pkg-config --cflags --libs kvogridcalc) -Wl,-rpath,"$libdir" \
+  -o "$stage/c_host_pc"
+"$stage/c_host_pc"
+"$stage/prefix/bin/kvogc" demo --out "$stage/demo" >/dev/null
+echo "installed package: ok"
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKVOGC_SANITIZE=address,undefined \

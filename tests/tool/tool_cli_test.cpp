@@ -1,0 +1,318 @@
+// The kvogc program end to end: what it writes, what it prints and its exit
+// statuses, run as a separate process.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <opencv2/core.hpp>
+#include <opencv2/imgcodecs.hpp>
+#include <sstream>
+
+#include <chrono>
+#include <thread>
+
+#include "ToolTestSupport.h"
+#include "host/GeoObjHostTarget.h"
+#include "kvogc/kvogc.h"
+
+namespace kvogc::test {
+namespace {
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// x, y of every "#prev " line, as the text writes them (panel fractions, y up).
+std::vector<std::pair<double, double>> PrevPoints(const std::string& text) {
+  std::vector<std::pair<double, double>> points;
+  std::istringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (line.rfind("#prev ", 0) != 0) continue;
+    std::istringstream fields(line.substr(6));
+    double x = 0, y = 0;
+    fields >> x >> y;
+    points.emplace_back(x, y);
+  }
+  return points;
+}
+
+class DemoOutput : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    s_dir = new ScratchDir();
+    s_run = new ToolRun(RunTool({"demo", "--out", "out"}, s_dir->path()));
+  }
+  static void TearDownTestSuite() {
+    delete s_run;
+    delete s_dir;
+  }
+  static fs::path Out(const std::string& name) { return s_dir->path() / "out" / name; }
+
+  static ScratchDir* s_dir;
+  static ToolRun* s_run;
+};
+ScratchDir* DemoOutput::s_dir = nullptr;
+ToolRun* DemoOutput::s_run = nullptr;
+
+TEST_F(DemoOutput, SucceedsWithASummaryAndOnlyItsTwoFiles) {
+  ASSERT_EQ(s_run->exitCode, 0) << s_run->err;
+  EXPECT_TRUE(s_run->err.empty()) << s_run->err;
+  EXPECT_TRUE(Contains(s_run->out, "warp.obj")) << s_run->out;
+  EXPECT_TRUE(Contains(s_run->out, "warp.png")) << s_run->out;
+  EXPECT_EQ(Entries(s_dir->path() / "out"), (std::vector<std::string>{"warp.obj", "warp.png"}));
+}
+
+TEST_F(DemoOutput, GeometryFileIsTheLibrarysWarpTextEndingWithItsNul) {
+  ASSERT_EQ(s_run->exitCode, 0) << s_run->err;
+  const std::string text = ReadFile(Out("warp.obj"));
+  ASSERT_FALSE(text.empty());
+  EXPECT_EQ(text.rfind("# WARP", 0), 0u);
+  EXPECT_EQ(text.back(), '\0');
+  EXPECT_EQ(text.find('\0'), text.size() - 1);
+  EXPECT_EQ(PrevPoints(text).size(), 65u * 37u);
+}
+
+TEST_F(DemoOutput, GeometryFileReadsBackToTheSameBaseGrid) {
+  ASSERT_EQ(s_run->exitCode, 0) << s_run->err;
+  const auto prev = PrevPoints(ReadFile(Out("warp.obj")));
+  ASSERT_EQ(prev.size(), 65u * 37u);
+
+  kvogcManager* manager = kvogcInitLibrary();
+  const GridSize panel{1920, 1080}, real{64, 36}, ope{4, 4}, disp{8, 8};
+  ASSERT_EQ(kvogcGridManager_SetParam(manager, &panel, &panel, &real, &disp, &ope, 600, 600, 0),
+            KVOGC_OK);
+  ASSERT_EQ(kvogcGridManager_GetGeoObjDataFromFile(manager, nullptr, Out("warp.obj").c_str()),
+            KVOGC_OK);
+  std::vector<double> base(2 * prev.size());
+  ASSERT_EQ(kvogcGridManager_GetGeometryGridData(manager, base.data()), KVOGC_OK);
+  kvogcFinishLibrary(manager);
+
+  bool moved = false;
+  for (size_t i = 0; i < prev.size(); ++i) {
+    // The text keeps six decimals of a panel fraction: a few thousandths of a pixel.
+    EXPECT_NEAR(base[2 * i], 1920.0 * prev[i].first, 2e-3) << "point " << i;
+    EXPECT_NEAR(base[2 * i + 1], 1080.0 * (1.0 - prev[i].second), 2e-3) << "point " << i;
+    const double evenX = 1920.0 * static_cast<double>(i % 65) / 64.0;
+    if (std::abs(base[2 * i] - evenX) > 1.0) moved = true;
+  }
+  EXPECT_TRUE(moved) << "the demo's moves reach the uncorrected grid";
+}
+
+TEST_F(DemoOutput, PictureHasThePanelsShapeAndShowsTheGrids) {
+  ASSERT_EQ(s_run->exitCode, 0) << s_run->err;
+  const cv::Mat picture = cv::imread(Out("warp.png").string(), cv::IMREAD_COLOR);
+  ASSERT_FALSE(picture.empty());
+  EXPECT_EQ(picture.cols, 1280);
+  EXPECT_EQ(picture.rows, 720);
+  cv::Scalar mean, deviation;
+  cv::meanStdDev(picture, mean, deviation);
+  EXPECT_GT(deviation[0] + deviation[1] + deviation[2], 30.0) << "not a blank picture";
+}
+
+TEST_F(DemoOutput, InfoPrintsTheRecordByNameAndTheExtent) {
+  ASSERT_EQ(s_run->exitCode, 0) << s_run->err;
+  const ToolRun info = RunTool({"info", "out/warp.obj"}, s_dir->path());
+  ASSERT_EQ(info.exitCode, 0) << info.err;
+  // The demo's linearity: vertical 6 and horizontal -4 degrees, kept as round(angle/90*127).
+  EXPECT_TRUE(Contains(info.out, "LinearityX         " + std::to_string(std::lround(-4.0 / 90 * 127))))
+      << info.out;
+  EXPECT_TRUE(Contains(info.out, "LinearityY         " + std::to_string(std::lround(6.0 / 90 * 127))))
+      << info.out;
+  EXPECT_TRUE(Contains(info.out, "CornerRolling      150")) << info.out;
+  EXPECT_TRUE(Contains(info.out, "65x37 points")) << info.out;
+  EXPECT_TRUE(Contains(info.out, "extent of the uncorrected grid: x ")) << info.out;
+  EXPECT_TRUE(Contains(info.out, "extent of the corrected grid:   x ")) << info.out;
+}
+
+TEST_F(DemoOutput, RenderDrawsTheFileAgain) {
+  ASSERT_EQ(s_run->exitCode, 0) << s_run->err;
+  const ToolRun render =
+      RunTool({"render", "out/warp.obj", "--png", "again.png", "--size", "640"}, s_dir->path());
+  ASSERT_EQ(render.exitCode, 0) << render.err;
+  const cv::Mat picture = cv::imread((s_dir->path() / "again.png").string(), cv::IMREAD_COLOR);
+  ASSERT_FALSE(picture.empty());
+  EXPECT_EQ(picture.cols, 640);
+  EXPECT_EQ(picture.rows, 360);
+}
+
+TEST(ToolScenarios, EveryShippedScenarioRuns) {
+  const fs::path dir = KVOGC_SCENARIO_DIR;
+  int count = 0;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    if (entry.path().extension() != ".json") continue;
+    ++count;
+    ScratchDir scratch;
+    const ToolRun run = RunTool({"run", entry.path().string(), "--out", "o"}, scratch.path());
+    EXPECT_EQ(run.exitCode, 0) << entry.path() << ": " << run.err;
+    EXPECT_EQ(ReadFile(scratch / "o/warp.obj").rfind("# WARP", 0), 0u) << entry.path();
+    EXPECT_TRUE(fs::exists(scratch / "o/warp.png")) << entry.path();
+  }
+  EXPECT_GE(count, 3);
+}
+
+TEST(ToolScenarios, ResultEqualsTheSameCallsMadeDirectly) {
+  ScratchDir scratch;
+  WriteFile(scratch / "s.json", R"({
+    "setup": {"panelSize": [800, 600], "realGridNum": [16, 12], "opeGridNum": [4, 3],
+              "dispGridNum": [4, 3], "marginX": 200, "marginY": 150},
+    "steps": [
+      {"op": "SetGeoAdjEnable", "enable": 1},
+      {"op": "SetLinearity", "vertical": 3.5, "horizontal": -2},
+      {"op": "MovePoint", "row": 1, "col": 2, "dx": 12.25, "dy": -7},
+      {"op": "MoveLineVer", "row": 0, "col": 1, "dx": 5, "dy": 0},
+      {"op": "SetPinCushion", "leftUp": [0.02, 0.01], "rightUp": [1, 0], "rightLow": [0.99, 0.98],
+       "leftLow": [0, 1], "left": 0.1, "upper": 0, "right": 0, "lower": 0.2, "isFitSize": 0},
+      {"op": "SetSmoothLine", "col": 1, "row": 1, "vertical": 0, "startHandleX": 30,
+       "startHandleY": 20, "endHandleX": -30, "endHandleY": 20},
+      {"op": "RefreshAllPoint"}
+    ]})");
+  const ToolRun run = RunTool({"run", "s.json", "--out", "o"}, scratch.path());
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const std::string fromTool = ReadFile(scratch / "o/warp.obj");
+
+  host::CGeoObjHostTarget* target = host::CGeoObjHostTarget::Create();
+  kvogcManager* m = kvogcInitLibrary();
+  const GridSize panel{800, 600}, real{16, 12}, ope{4, 3}, disp{4, 3};
+  const double leftUp[2] = {0.02, 0.01}, rightUp[2] = {1, 0}, rightLow[2] = {0.99, 0.98},
+               leftLow[2] = {0, 1};
+  int32_t lx = 0, ly = 0;
+  ASSERT_EQ(kvogcGridManager_RegistCallback(m, nullptr, nullptr, nullptr), KVOGC_OK);
+  ASSERT_EQ(kvogcGridManager_SetParam(m, &panel, &panel, &real, &disp, &ope, 200, 150, 0), KVOGC_OK);
+  ASSERT_EQ(kvogcGridManager_SetGeoAdjEnable(m, 1), KVOGC_OK);
+  ASSERT_EQ(kvogcGridManager_SetLinearity(m, 3.5, -2), KVOGC_OK);
+  ASSERT_EQ(kvogcGridManager_MovePoint(m, 1, 2, 12.25, -7, &lx, &ly), KVOGC_OK);
+  ASSERT_EQ(kvogcGridManager_MoveLineVer(m, 0, 1, 5, 0), KVOGC_OK);
+  ASSERT_EQ(kvogcGridManager_SetPinCushion(m, leftUp, rightUp, rightLow, leftLow, 0.1, 0, 0, 0.2, 0),
+            KVOGC_OK);
+  ASSERT_EQ(kvogcGridManager_SetSmoothLine(m, 1, 1, 0, 30, 20, -30, 20), KVOGC_OK);
+  ASSERT_EQ(kvogcGridManager_RefreshAllPoint(m), KVOGC_OK);
+  const std::string directFile = (scratch / "direct.obj").string();
+  ASSERT_EQ(kvogcGridManager_SetGeoFilePath(m, directFile.c_str()), KVOGC_OK);
+  ASSERT_EQ(kvogcGridManager_SendGeoObjData(m, static_cast<IGeoObjTarget*>(target), 0), KVOGC_OK);
+  for (int i = 0; i < 150 && target->CommandCount() == 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  kvogcFinishLibrary(m);
+  const std::string delivered = target->CurrentGeometry();
+  target->Release();
+
+  ASSERT_FALSE(delivered.empty());
+  EXPECT_EQ(fromTool, delivered + '\0');
+  EXPECT_EQ(fromTool, ReadFile(directFile));
+}
+
+TEST(ToolScenarios, PrintedDemoScenarioRunsToTheDemosFile) {
+  ScratchDir scratch;
+  const ToolRun printed = RunTool({"demo", "--print-scenario"}, scratch.path());
+  ASSERT_EQ(printed.exitCode, 0);
+  WriteFile(scratch / "demo.json", printed.out);
+  ASSERT_EQ(RunTool({"run", "demo.json", "--out", "a"}, scratch.path()).exitCode, 0);
+  ASSERT_EQ(RunTool({"demo", "--out", "b"}, scratch.path()).exitCode, 0);
+  const std::string a = ReadFile(scratch / "a/warp.obj");
+  EXPECT_FALSE(a.empty());
+  EXPECT_EQ(a, ReadFile(scratch / "b/warp.obj"));
+}
+
+TEST(ToolErrors, AFailingStepNamesItsNumberOperationAndStatusAndWritesNothing) {
+  ScratchDir scratch;
+  WriteFile(scratch / "bad.json", R"({
+    "setup": {"panelSize": [640, 480], "realGridNum": [8, 6], "opeGridNum": [2, 2], "dispGridNum": [2, 2]},
+    "steps": [
+      {"op": "SetGeoAdjEnable", "enable": 1},
+      {"op": "MovePoint", "row": 1, "col": 1, "dx": 5, "dy": 5},
+      {"op": "SetLineSmoothOnOff", "col": 0, "row": 2, "vertical": 1, "on": 1}
+    ]})");
+  const ToolRun run = RunTool({"run", "bad.json", "--out", "o"}, scratch.path());
+  EXPECT_EQ(run.exitCode, 1);
+  // No vertical line starts in the last row.
+  EXPECT_TRUE(Contains(run.err, "step 3: SetLineSmoothOnOff failed with status 0x80070057"))
+      << run.err;
+  EXPECT_TRUE(Entries(scratch / "o").empty()) << "nothing half-written";
+}
+
+TEST(ToolErrors, MalformedScenariosNameTheStepOrLine) {
+  struct Case {
+    const char* steps;
+    const char* message;
+  };
+  const Case cases[] = {
+      {R"([{"op": "MovePiont", "row": 1, "col": 1, "dx": 1, "dy": 1}])",
+       R"(step 1: unknown operation "MovePiont" (did you mean "MovePoint"?))"},
+      {R"([{"op": "RefreshAllPoint"}, {"op": "MovePoint", "row": 1, "col": 1, "dx": 1}])",
+       R"(step 2 (MovePoint): missing argument "dy")"},
+      {R"([{"op": "MovePoint", "row": "1", "col": 1, "dx": 1, "dy": 1}])",
+       R"(step 1 (MovePoint): argument "row" must be an integer, got the string "1")"},
+      {R"([{"op": "SetLinearity", "vertical": "steep", "horizontal": 0}])",
+       R"(step 1 (SetLinearity): argument "vertical" must be a number)"},
+      {R"([{"op": "FlipV", "withOpeGrid": 1.5}])",
+       R"(step 1 (FlipV): argument "withOpeGrid" must be an integer, got the number 1.5)"},
+      {R"([{"op": "MovePoint", "rwo": 1, "col": 1, "dx": 1, "dy": 1}])",
+       R"(step 1 (MovePoint): unknown argument "rwo")"},
+  };
+  for (const Case& c : cases) {
+    ScratchDir scratch;
+    WriteFile(scratch / "s.json",
+              std::string(R"({"setup": {"panelSize": [640, 480], "realGridNum": [8, 6], )"
+                          R"("opeGridNum": [2, 2], "dispGridNum": [2, 2]}, "steps": )") +
+                  c.steps + "}");
+    const ToolRun run = RunTool({"run", "s.json", "--out", "o"}, scratch.path());
+    EXPECT_EQ(run.exitCode, 2) << c.steps;
+    EXPECT_TRUE(Contains(run.err, c.message)) << run.err;
+    EXPECT_FALSE(fs::exists(scratch / "o")) << "checked before any output";
+  }
+}
+
+TEST(ToolErrors, AJsonSyntaxErrorNamesTheLine) {
+  ScratchDir scratch;
+  WriteFile(scratch / "s.json", "{\n  \"setup\": {},\n  \"steps\": [\n    {\"op\": }\n  ]\n}\n");
+  const ToolRun run = RunTool({"run", "s.json"}, scratch.path());
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(Contains(run.err, "s.json: not valid JSON")) << run.err;
+  EXPECT_TRUE(Contains(run.err, "line 4")) << run.err;
+}
+
+TEST(ToolErrors, MissingInputsAndUnwritableOutputsExitWithTwo) {
+  ScratchDir scratch;
+  WriteFile(scratch / "plain-file", "x");
+  const ToolRun missing = RunTool({"run", "nowhere.json"}, scratch.path());
+  EXPECT_EQ(missing.exitCode, 2);
+  EXPECT_TRUE(Contains(missing.err, "cannot read scenario 'nowhere.json': no such file")) << missing.err;
+
+  const ToolRun notDir = RunTool({"demo", "--out", "plain-file"}, scratch.path());
+  EXPECT_EQ(notDir.exitCode, 2);
+  EXPECT_TRUE(Contains(notDir.err, "is not a directory")) << notDir.err;
+
+  const ToolRun underFile = RunTool({"demo", "--out", "plain-file/sub"}, scratch.path());
+  EXPECT_EQ(underFile.exitCode, 2);
+  EXPECT_TRUE(Contains(underFile.err, "cannot create output directory")) << underFile.err;
+
+  const ToolRun noGeometry = RunTool({"info", "plain-file"}, scratch.path());
+  EXPECT_EQ(noGeometry.exitCode, 2);
+  EXPECT_TRUE(Contains(noGeometry.err, "not a warp geometry text")) << noGeometry.err;
+  EXPECT_EQ(ReadFile(scratch / "plain-file"), "x");
+}
+
+TEST(ToolCommandLine, EverySubcommandHasHelp) {
+  ScratchDir scratch;
+  for (const char* command : {"demo", "run", "render", "info"}) {
+    const ToolRun run = RunTool({command, "--help"}, scratch.path());
+    EXPECT_EQ(run.exitCode, 0) << command;
+    EXPECT_TRUE(Contains(run.out, "Usage:")) << command;
+    EXPECT_TRUE(Contains(run.out, "Exit status")) << command;
+  }
+  EXPECT_TRUE(Contains(RunTool({"run", "--help"}, scratch.path()).out, "MoveAreaMulti"));
+}
+
+TEST(ToolCommandLine, BadCommandLinesExitWithTwo) {
+  ScratchDir scratch;
+  EXPECT_EQ(RunTool({}, scratch.path()).exitCode, 2);
+  EXPECT_EQ(RunTool({"dance"}, scratch.path()).exitCode, 2);
+  EXPECT_EQ(RunTool({"run"}, scratch.path()).exitCode, 2);
+  EXPECT_EQ(RunTool({"demo", "--size", "5"}, scratch.path()).exitCode, 2);
+  const ToolRun panel = RunTool({"render", "x.obj", "--panel", "wide"}, scratch.path());
+  EXPECT_EQ(panel.exitCode, 2);
+  EXPECT_TRUE(Contains(panel.err, "--panel must look like 1920x1080")) << panel.err;
+}
+
+}  // namespace
+}  // namespace kvogc::test
