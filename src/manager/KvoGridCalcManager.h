@@ -1,5 +1,5 @@
 // The plain grid manager: delivers warp geometry text through a command
-// object of the command module.
+// object of the command module, and reads a target's text back.
 #pragma once
 
 #include "manager/GridManagerCommon.h"
@@ -8,7 +8,8 @@ namespace kvogc {
 
 class CKvoGridCalcManager final : public CGridManagerCommon {
  public:
-  CKvoGridCalcManager() : CGridManagerCommon({"Quorvel.dll", "Dunsgate.dll"}) {}
+  CKvoGridCalcManager()
+      : CGridManagerCommon({.modules = {"Quorvel.dll", "Dunsgate.dll"}, .baseSlots = 1}) {}
 };
 
 }  // namespace kvogc
