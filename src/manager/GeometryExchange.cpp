@@ -89,12 +89,6 @@ int32_t CGridManagerCommon::ApplyGeometryText(std::string_view text) {
   return KVOGC_OK;
 }
 
-int32_t CGridManagerCommon::SendGeoObjData(void*, int32_t) {
-  return Initialized() ? KVOGC_E_NOTIMPL : KVOGC_E_FAIL;
-}
-
-int32_t CGridManagerCommon::SendGeoObjDataSync(void*, int32_t) { return KVOGC_OK; }
-
 int32_t CGridManagerCommon::GetGeoObjData(void* target) {
   if (const int32_t ready = CheckReady(); ready != KVOGC_OK) return ready;
   std::string text;
@@ -141,7 +135,7 @@ int32_t CGridManagerCommon::SetGeometryGridData(void* target, const double* poin
   for (size_t k = 0; k < n; ++k) grid[k] = {points[2 * k], points[2 * k + 1]};
   RefreshFromBase();
   // A projector keeps its texts; the plain manager takes the target's again.
-  if (!m_traits.projector) ReadTargetGeoObj(target);
+  if (m_traits.readsTargets) ReadTargetGeoObj(target);
   return KVOGC_OK;
 }
 

@@ -23,6 +23,7 @@
 #include "grid/WarpGridReal.h"
 #include "modules/SiblingModule.h"
 #include "sender/SendQueue.h"
+#include "sender/SenderSnapshot.h"
 #include "support/SimpleThread.h"
 
 namespace kvogc {
@@ -33,12 +34,21 @@ struct GridPair {
   CWarpGridOpe ope;
 };
 
+/// Creates a sender of type S (a CQueuedSender built from a SenderSnapshot).
+template <typename S>
+std::unique_ptr<CQueuedSender> MakeSender(const SenderSnapshot& snapshot) {
+  return std::make_unique<S>(snapshot);
+}
+
 /// What sets a manager variant apart, fixed at construction.
 struct ManagerTraits {
   std::vector<std::string_view> modules;  ///< sibling modules, loaded in this order
   int32_t baseSlots = 1;   ///< base pairs: 1, or the 3 save-in slots of a projector
   bool projector = false;  ///< projector rules: offset, splitter, "#prev" y, text layout
   bool device = false;     ///< device rules: deviceSize, corner record fields in pixels
+  bool readsTargets = false;  ///< reads a target's text to keep its texture mapping and faces
+  /// Creates the variant's sender from a snapshot of the manager.
+  std::unique_ptr<CQueuedSender> (*makeSender)(const SenderSnapshot&) = nullptr;
 };
 
 class CGridManagerCommon : public GridCalcManagerBase, public CSimpleThread {
@@ -159,6 +169,8 @@ class CGridManagerCommon : public GridCalcManagerBase, public CSimpleThread {
   int32_t ApplyGeometryText(std::string_view text);
   /// After the base real grid was replaced: operation grid, corrections, reports.
   void RefreshFromBase();
+  /// Corrects the base grid and packs a sender for target.
+  int32_t BuildSender(void* target, int32_t sendBaseGrid, std::unique_ptr<CQueuedSender>& sender);
   void StorePinCushionComment(const double* leftUp, const double* rightUp, const double* rightLow,
                               const double* leftLow, double left, double upper, double right,
                               double lower, int32_t isFitSize);

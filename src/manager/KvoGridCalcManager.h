@@ -3,13 +3,17 @@
 #pragma once
 
 #include "manager/GridManagerCommon.h"
+#include "sender/WarpDataSender.h"
 
 namespace kvogc {
 
 class CKvoGridCalcManager final : public CGridManagerCommon {
  public:
   CKvoGridCalcManager()
-      : CGridManagerCommon({.modules = {"Quorvel.dll", "Dunsgate.dll"}, .baseSlots = 1}) {}
+      : CGridManagerCommon({.modules = {"Quorvel.dll", "Dunsgate.dll"},
+                            .baseSlots = 1,
+                            .readsTargets = true,
+                            .makeSender = &MakeSender<CWarpDataSender>}) {}
 };
 
 }  // namespace kvogc

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "manager/GridManagerCommon.h"
+#include "sender/ProjectorDeviceWarpDataSender.h"
 
 namespace kvogc {
 
@@ -14,7 +15,8 @@ class CKvoProjectorDeviceGridCalcManager final : public CGridManagerCommon {
             {.modules = {"Quorvel.dll", "Tessaly.dll", "Brindmoor.dll", "Calvoric.dll"},
              .baseSlots = 3,
              .projector = true,
-             .device = true}) {}
+             .device = true,
+             .makeSender = &MakeSender<CProjectorDeviceWarpDataSender>}) {}
 
   /// Reads the device's warp of the active save-in slot into the active base pair.
   int32_t GetGeoObjData(void* target) override;

@@ -3,14 +3,17 @@
 #pragma once
 
 #include "manager/GridManagerCommon.h"
+#include "sender/ProjectorWarpDataSender.h"
 
 namespace kvogc {
 
 class CKvoProjectorGridCalcManager final : public CGridManagerCommon {
  public:
   CKvoProjectorGridCalcManager()
-      : CGridManagerCommon(
-            {.modules = {"Quorvel.dll", "Tessaly.dll"}, .baseSlots = 3, .projector = true}) {}
+      : CGridManagerCommon({.modules = {"Quorvel.dll", "Tessaly.dll"},
+                            .baseSlots = 3,
+                            .projector = true,
+                            .makeSender = &MakeSender<CProjectorWarpDataSender>}) {}
 
   /// A projector is never read back: the kept texts are cleared, nothing else happens.
   int32_t GetGeoObjData(void* target) override;
