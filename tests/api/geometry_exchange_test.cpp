@@ -224,3 +224,63 @@ TEST(ProjectorVariants, DeviceKeepsCornersInPixelsAndNeedsADeviceSize) {
 
 }  // namespace
 }  // namespace kvogc::test
+
+namespace kvogc::test {
+namespace {
+
+TEST(ProjectorVariants, OffsetInsetsOnlyTheActiveBaseAndOpeGridNumRedividesAllSlots) {
+  Manager m(kvogcInitProjectorLibrary());
+  ASSERT_EQ(Register<0>(m, {2, 2}, {2, 2}), KVOGC_OK);
+  const GridSize panel{1920, 1080};
+  const GridSize real{4, 4};
+  const GridSize two{2, 2};
+  ASSERT_EQ(kvogcGridManager_SetParamWithOffset(m, &panel, &panel, &real, &two, &two, 600, 600,
+                                                10, 20),
+            KVOGC_OK);
+  std::vector<double> grid(50);
+  ASSERT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
+  EXPECT_EQ(grid[0], 10.0);
+  EXPECT_EQ(grid[1], 20.0);
+  // The reference grid keeps the whole panel: with adjustment off the host sees it.
+  ASSERT_EQ(kvogcGridManager_RefreshAllPoint(m), KVOGC_OK);
+  EXPECT_EQ(g_recorders[0].Last('R')->points[0], 0.0);
+  ASSERT_EQ(kvogcGridManager_SetGeoAdjProjectorSaveIn(m, 2), KVOGC_OK);
+  ASSERT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
+  EXPECT_EQ(grid[0], 0.0);  // the other slots were not inset
+  const GridSize four{4, 4};
+  g_recorders[0].ope = four;
+  ASSERT_EQ(kvogcGridManager_SetOpeGridNum(m, &four), KVOGC_OK);
+  kvogcGridManager_SetGeoAdjEnable(m, 1);
+  ASSERT_EQ(kvogcGridManager_SetGeoAdjProjectorSaveIn(m, 0), KVOGC_OK);
+  int32_t lx = 0;
+  int32_t ly = 0;
+  ASSERT_EQ(kvogcGridManager_MovePoint(m, 3, 3, 0, 0, &lx, &ly), KVOGC_OK);  // a node of the new 4x4 grid
+  const Report& ope = *g_recorders[0].Last('O');
+  EXPECT_EQ(ope.points.size(), 2u * 25u);
+  // An inactive slot's operation grid was re-divided evenly, not read back;
+  // its real grid kept the inset.
+  EXPECT_EQ(ope.points[0], 0.0);
+  ASSERT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
+  EXPECT_EQ(grid[0], 10.0);
+}
+
+TEST(GeometryInput, NullPathsAndLongFilesAreHandled) {
+  Manager m;
+  ASSERT_EQ(SetUpManager(m, {1920, 1080}, {1, 1}, {1, 1}, {1, 1}), KVOGC_OK);
+  EXPECT_EQ(kvogcGridManager_SetGeoFilePath(m, nullptr), KVOGC_E_INVALIDARG);
+  EXPECT_EQ(kvogcGridManager_AnalyseGeoObjFile(m, nullptr), KVOGC_E_INVALIDARG);
+  // Longer than the 4 x 768 bytes a 2x2 grid reads: cut there, read as a terminated text.
+  const std::string path = TempPath("long.obj");
+  std::string text = "#[GEOMETRY_KEYSTONE_SCREEN_10]\n#Angle=5\n";
+  while (text.size() < 4 * 768 + 100) text += "# padding padding padding padding\n";
+  WriteFile(path, text + "#Th=77\n");
+  ASSERT_EQ(kvogcGridManager_GetGeoObjDataFromFile(m, nullptr, path.c_str()), KVOGC_OK);
+  Comment c{};
+  kvogcGridManager_GetGeoObjComment(m, c.data());
+  EXPECT_EQ(c[17], 5);
+  EXPECT_EQ(c[21], 20);  // the line past the cut was not read
+  std::remove(path.c_str());
+}
+
+}  // namespace
+}  // namespace kvogc::test

@@ -201,6 +201,31 @@ TEST(ProjectorDelivery, TheTargetLoadsTheFileJustWritten) {
   std::remove(path.c_str());
 }
 
+TEST(ProjectorDelivery, ReadingATargetClearsTheKeptTexts) {
+  CKvoProjectorGridCalcManager m;
+  SetUpGrids(m);
+  const std::string source = TempPath("kept.obj");
+  {
+    std::ofstream(source, std::ios::binary) << "# WARP\n#custom header\n#prev 0.5 0.5 0\nvt 0.5 0.5\n";
+  }
+  ASSERT_EQ(m.GetGeoObjDataFromFile(nullptr, source.c_str()), KVOGC_OK);
+  const std::string path = TempPath("kept_out.obj");
+  ASSERT_EQ(m.SetGeoFilePath(path.c_str()), KVOGC_OK);
+  auto target = NewTarget();
+  ASSERT_EQ(m.RegistCallback(nullptr, nullptr, nullptr), KVOGC_OK);
+  ASSERT_EQ(m.SendGeoObjData(target.Get(), 0), KVOGC_OK);
+  ASSERT_TRUE(WaitFor([&] { return target->LastLoadedPath() == path; }));
+  EXPECT_NE(ReadFile(path).find("#custom header\n"), std::string::npos);
+  ASSERT_EQ(m.GetGeoObjData(target.Get()), KVOGC_OK);
+  std::remove(path.c_str());
+  ASSERT_EQ(m.SendGeoObjData(target.Get(), 0), KVOGC_OK);
+  ASSERT_TRUE(WaitFor([&] { return ReadFile(path).size() > 1; }));
+  EXPECT_EQ(ReadFile(path).find("#custom header"), std::string::npos);
+  EXPECT_NE(ReadFile(path).find("#projectorsize 1920 1080\n"), std::string::npos);
+  std::remove(path.c_str());
+  std::remove(source.c_str());
+}
+
 // The simulated device's own counters, for what a send delivered.
 struct DeviceProbe {
   platform::ModuleHandle module;
