@@ -14,6 +14,7 @@
 #ifndef KVOGC_KVOGC_MODULES_HPP
 #define KVOGC_KVOGC_MODULES_HPP
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -95,9 +96,17 @@ class KvoRef {
     Reset();
     return &m_object;
   }
+  /// Hands the held reference to the caller.
+  T* Detach() {
+    T* object = m_object;
+    m_object = nullptr;
+    return object;
+  }
   T* Get() const { return m_object; }
   T* operator->() const { return m_object; }
+  T& operator*() const { return *m_object; }
   explicit operator bool() const { return m_object != nullptr; }
+  bool operator==(std::nullptr_t) const { return m_object == nullptr; }
 
  private:
   T* m_object = nullptr;

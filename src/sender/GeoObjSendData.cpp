@@ -26,7 +26,7 @@ void WriteGeoObjFile(const std::string& path, const char* bytes, size_t size) {
 }  // namespace
 
 GeoObjSendData::GeoObjSendData(const SenderSnapshot& snapshot)
-    : target(ShareObject(snapshot.target)),
+    : target(KvoRef<IGeoObjTarget>::Share(snapshot.target)),
       panelSize(snapshot.panelSize),
       realGridNum(snapshot.realGridNum),
       tailText(snapshot.tailText),
@@ -54,7 +54,7 @@ GeoObjTextInput GeoObjSendData::TextInput(const GeoTextureRect& texture, GeoObjT
 }
 
 int32_t CreateGeoObjBuffer(const SiblingModule& frameModule, const GeoObjTextInput& input,
-                           const std::string& filePath, ObjectRef<IGeoObjBuffer>& buffer) {
+                           const std::string& filePath, KvoRef<IGeoObjBuffer>& buffer) {
   std::string text;
   int32_t status = WriteGeoObjText(input, text);
   if (status < 0) return status;
@@ -64,7 +64,7 @@ int32_t CreateGeoObjBuffer(const SiblingModule& frameModule, const GeoObjTextInp
   if (length > std::numeric_limits<uint32_t>::max()) return KVOGC_E_INVALIDARG;
   const auto size = static_cast<uint32_t>(length);
 
-  ObjectRef<IGeoObjBuffer> created;
+  KvoRef<IGeoObjBuffer> created;
   status = CreateObject(frameModule, kClsidGeoObjBuffer, kIidGeoObjBuffer, created);
   if (status < 0) return status;
   status = created->Allocate(size);

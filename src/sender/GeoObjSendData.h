@@ -24,7 +24,7 @@ struct GeoObjSendData {
   GeoObjTextInput TextInput(const GeoTextureRect& texture, GeoObjTextVariant variant,
                             int32_t projectorFlag) const;
 
-  ObjectRef<IGeoObjTarget> target;
+  KvoRef<IGeoObjTarget> target;
   CWarpGridReal current;
   CWarpGridReal previous;
   GridSize panelSize{0, 0};
@@ -42,6 +42,6 @@ struct GeoObjSendData {
 /// negative status of the buffer. An empty path, or a file that cannot be
 /// opened, writes nothing and is no failure.
 int32_t CreateGeoObjBuffer(const SiblingModule& frameModule, const GeoObjTextInput& input,
-                           const std::string& filePath, ObjectRef<IGeoObjBuffer>& buffer);
+                           const std::string& filePath, KvoRef<IGeoObjBuffer>& buffer);
 
 }  // namespace kvogc

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <new>
 #include <optional>
 #include <string>
@@ -15,38 +14,23 @@
 
 namespace kvogc {
 
-struct ReleaseObject {
-  void operator()(IKvoUnknown* object) const { object->Release(); }
-};
-
-/// Holds one reference; to share an object held elsewhere use ShareObject.
-template <typename T>
-using ObjectRef = std::unique_ptr<T, ReleaseObject>;
-
-/// A reference of our own to an object the caller keeps holding.
-template <typename T>
-ObjectRef<T> ShareObject(T* object) {
-  if (object != nullptr) object->AddRef();
-  return ObjectRef<T>(object);
-}
-
 /// Calls `call` with an out slot and takes the object over only when the call
 /// succeeded: a failed call hands out nothing to release. A success without an
 /// object is a failure too, so that nothing ever calls through null.
 template <typename T, typename Call>
-int32_t TakeObject(ObjectRef<T>& ref, Call&& call) {
+int32_t TakeObject(KvoRef<T>& ref, Call&& call) {
   T* raw = nullptr;
   const int32_t status = call(&raw);
   if (status < 0) return status;
   if (raw == nullptr) return KVOGC_E_FAIL;
-  ref.reset(raw);
+  *ref.Out() = raw;
   return status;
 }
 
 /// Creates an object through a module's factory; KVOGC_E_HANDLE without one.
 template <typename T>
 int32_t CreateObject(const SiblingModule& module, const KvoGuid& classId,
-                     const KvoGuid& interfaceId, ObjectRef<T>& ref) {
+                     const KvoGuid& interfaceId, KvoRef<T>& ref) {
   return TakeObject(ref, [&](T** out) {
     void* object = nullptr;
     const int32_t status = module.CreateInstance(classId, interfaceId, &object);

@@ -28,7 +28,7 @@ CProjectorDeviceWarpDataSender::CProjectorDeviceWarpDataSender(const SenderSnaps
 }
 
 void CProjectorDeviceWarpDataSender::Prepare(const SenderSnapshot& snapshot) {
-  m_target = ShareObject(snapshot.target);
+  m_target = KvoRef<IGeoObjTarget>::Share(snapshot.target);
   if (m_settingModule.HasFactory()) {
     m_setterStatus =
         CreateObject(m_settingModule, kClsidWarpDataSetter, kIidWarpDataSetter, m_setter);
@@ -44,7 +44,7 @@ int32_t CProjectorDeviceWarpDataSender::Deliver() { return Send(); }
 
 // A missing core model or setting module is reported, never worked around: a
 // data object or setter that was not created is never called.
-int32_t CProjectorDeviceWarpDataSender::CreateWarpData(ObjectRef<IWarpData>& data) const {
+int32_t CProjectorDeviceWarpDataSender::CreateWarpData(KvoRef<IWarpData>& data) const {
   const int32_t status = CreateObject(m_coreModelModule, kClsidWarpData, kIidWarpData, data);
   if (status < 0) return status;
   const std::array<uint8_t, 8> zero{};
@@ -60,23 +60,23 @@ int32_t CProjectorDeviceWarpDataSender::Send() {
       return KVOGC_E_INVALIDARG;
     }
     if (!m_setter) return m_setterStatus;
-    ObjectRef<IWarpData> current;
-    ObjectRef<IWarpData> base;
+    KvoRef<IWarpData> current;
+    KvoRef<IWarpData> base;
     int32_t status = CreateWarpData(current);
     if (status < 0) return status;
     status = CreateWarpData(base);
     if (status < 0) return status;
 
-    FillWarpData(current.get(), m_current);
+    FillWarpData(current.Get(), m_current);
     if (m_sendBaseGrid == 0) {
-      return m_setter->SetWarpData(m_target.get(), &kCurrentWarp, current.get());
+      return m_setter->SetWarpData(m_target.Get(), &kCurrentWarp, current.Get());
     }
-    FillWarpData(base.get(), m_base);
+    FillWarpData(base.Get(), m_base);
     // The setter reads the same 32 bits as a signed mode.
     const auto mode = static_cast<int32_t>(m_sendBaseGrid);
-    status = m_setter->SetWarpData(m_target.get(), &mode, current.get());
+    status = m_setter->SetWarpData(m_target.Get(), &mode, current.Get());
     if (status < 0) return status;
-    return m_setter->SetBaseWarpData(m_target.get(), &mode, base.get());
+    return m_setter->SetBaseWarpData(m_target.Get(), &mode, base.Get());
   });
 }
 
@@ -86,9 +86,9 @@ int32_t CProjectorDeviceWarpDataSender::FillWarpData(IWarpData* data,
       m_panelSize.cy <= 0) {
     return KVOGC_E_INVALIDARG;
   }
-  std::array<ObjectRef<IWarpPlane>, kPlaneCount> planes;
+  std::array<KvoRef<IWarpPlane>, kPlaneCount> planes;
   for (int32_t p = 0; p < kPlaneCount; ++p) {
-    ObjectRef<IWarpPlane>& plane = planes[static_cast<size_t>(p)];
+    KvoRef<IWarpPlane>& plane = planes[static_cast<size_t>(p)];
     if (TakeObject(plane, [&](IWarpPlane** out) { return data->GetPlane(p, out); }) >= 0) {
       plane->Prepare();
     }
@@ -99,7 +99,7 @@ int32_t CProjectorDeviceWarpDataSender::FillWarpData(IWarpData* data,
     for (int32_t col = 0; col <= m_realGridNum.cx; ++col) {
       const RealPoint& p = grid.At(row, col);
       const std::array<double, 2> point{p.x * sx, p.y * sy};
-      for (const ObjectRef<IWarpPlane>& plane : planes) {
+      for (const KvoRef<IWarpPlane>& plane : planes) {
         if (plane) plane->SetPoint(row, col, point.data());
       }
     }

@@ -48,14 +48,14 @@ class CProjectorDeviceWarpDataSender final : public CQueuedSender {
 
  private:
   void Prepare(const SenderSnapshot& snapshot);
-  int32_t CreateWarpData(ObjectRef<IWarpData>& data) const;
+  int32_t CreateWarpData(KvoRef<IWarpData>& data) const;
 
   SiblingModule m_frameModule;      // loaded for the family's sake, never called
   SiblingModule m_projectorModule;  // likewise
   SiblingModule m_coreModelModule;
   SiblingModule m_settingModule;
-  ObjectRef<IGeoObjTarget> m_target;
-  ObjectRef<IWarpDataSetter> m_setter;
+  KvoRef<IGeoObjTarget> m_target;
+  KvoRef<IWarpDataSetter> m_setter;
   int32_t m_setterStatus = KVOGC_E_HANDLE;  // why m_setter is missing
   CWarpGridReal m_current;
   CWarpGridReal m_base;

@@ -5,26 +5,21 @@
 
 #include <cstdint>
 
-#include "geometry/GeoObjTextWriter.h"
-#include "modules/SiblingModule.h"
-#include "sender/GeoObjSendData.h"
-#include "sender/ModuleObjects.h"
-#include "sender/SendQueue.h"
-#include "sender/SenderSnapshot.h"
+#include "sender/GeoObjTextSender.h"
 
 namespace kvogc {
 
-class CProjectorWarpDataSender final : public CQueuedSender {
+class CProjectorWarpDataSender final : public CGeoObjTextSender {
  public:
   /// Loads the frame and projector modules beside this library and copies the
   /// snapshot (its projectorFlag included), adding a reference to its target.
-  /// Throws only std::bad_alloc.
-  explicit CProjectorWarpDataSender(const SenderSnapshot& snapshot);
+  /// Throws only std::bad_alloc. The projector module is kept loaded for the
+  /// family's sake and never called.
+  explicit CProjectorWarpDataSender(const SenderSnapshot& snapshot)
+      : CProjectorWarpDataSender(snapshot, ModuleFolder::BesideLibrary()) {}
   /// As above, with the modules loaded from `folder`.
-  CProjectorWarpDataSender(const SenderSnapshot& snapshot, const ModuleFolder& folder);
-  ~CProjectorWarpDataSender() override = default;
-  CProjectorWarpDataSender(const CProjectorWarpDataSender&) = delete;
-  CProjectorWarpDataSender& operator=(const CProjectorWarpDataSender&) = delete;
+  CProjectorWarpDataSender(const SenderSnapshot& snapshot, const ModuleFolder& folder)
+      : CGeoObjTextSender(snapshot, folder, "Tessaly.dll", GeoObjTextVariant::kProjector) {}
 
   /// Writes the buffer and the file, then tells the target to load the file
   /// (its answer is not used). Returns the status of the writing, or
@@ -32,19 +27,8 @@ class CProjectorWarpDataSender final : public CQueuedSender {
   /// file for the target to load, so it is not asked.
   int32_t Deliver() override;
 
-  /// Writes the text for `texture` into a new frame-module buffer, handed out in
-  /// *buffer (one reference for the caller), and into the geometry file.
-  /// *buffer stays null on failure.
-  int32_t CreateGeoObjData(const GeoTextureRect& texture, IGeoObjBuffer** buffer);
-
  private:
-  int32_t CreateBuffer(const GeoTextureRect& texture, ObjectRef<IGeoObjBuffer>& buffer);
   int32_t Send();
-
-  SiblingModule m_frameModule;
-  SiblingModule m_projectorModule;  // loaded for the family's sake, never called
-  GeoObjSendData m_data;
-  int32_t m_projectorFlag = 0;
 };
 
 }  // namespace kvogc
