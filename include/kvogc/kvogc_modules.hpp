@@ -14,6 +14,7 @@
 #ifndef KVOGC_KVOGC_MODULES_HPP
 #define KVOGC_KVOGC_MODULES_HPP
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -56,6 +57,59 @@ class IKvoUnknown {
 
  protected:
   ~IKvoUnknown() = default;
+};
+
+/// Holds one reference to an interface object and releases it when it goes.
+/// Adopt takes over a reference the caller holds (a new object, an out
+/// pointer); Share adds one of its own.
+template <typename T>
+class KvoRef {
+ public:
+  KvoRef() = default;
+  static KvoRef Adopt(T* object) {
+    KvoRef ref;
+    ref.m_object = object;
+    return ref;
+  }
+  static KvoRef Share(T* object) {
+    if (object != nullptr) object->AddRef();
+    return Adopt(object);
+  }
+  ~KvoRef() { Reset(); }
+  KvoRef(const KvoRef& other) : m_object(other.m_object) {
+    if (m_object != nullptr) m_object->AddRef();
+  }
+  KvoRef(KvoRef&& other) noexcept : m_object(other.m_object) { other.m_object = nullptr; }
+  KvoRef& operator=(KvoRef other) noexcept {
+    T* held = m_object;
+    m_object = other.m_object;
+    other.m_object = held;
+    return *this;
+  }
+  void Reset() {
+    T* object = m_object;
+    m_object = nullptr;
+    if (object != nullptr) object->Release();
+  }
+  /// The slot for an out pointer; releases what is held first.
+  T** Out() {
+    Reset();
+    return &m_object;
+  }
+  /// Hands the held reference to the caller.
+  T* Detach() {
+    T* object = m_object;
+    m_object = nullptr;
+    return object;
+  }
+  T* Get() const { return m_object; }
+  T* operator->() const { return m_object; }
+  T& operator*() const { return *m_object; }
+  explicit operator bool() const { return m_object != nullptr; }
+  bool operator==(std::nullptr_t) const { return m_object == nullptr; }
+
+ private:
+  T* m_object = nullptr;
 };
 
 class IGeoObjCommand;

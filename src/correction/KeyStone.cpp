@@ -105,18 +105,15 @@ CKeyStone::CKeyStone() : m_module("Merrowin.dll") {
   void* object = nullptr;
   if (m_module.HasFactory() &&
       Succeeded(m_module.CreateInstance(kClsidMatrixBuilder, kIidMatrixBuilder, &object))) {
-    m_transform.reset(static_cast<IMatrixBuilder*>(object));
+    m_transform = KvoRef<IMatrixBuilder>::Adopt(static_cast<IMatrixBuilder*>(object));
   }
 }
 
-CKeyStone::CKeyStone(IMatrixBuilder* builder) {
-  if (builder != nullptr) builder->AddRef();
-  m_transform.reset(builder);
-}
+CKeyStone::CKeyStone(IMatrixBuilder* builder) : m_transform(KvoRef<IMatrixBuilder>::Share(builder)) {}
 
 CKeyStone::~CKeyStone() {
   // The builder's code lives in the module: release it before unloading.
-  m_transform.reset();
+  m_transform.Reset();
   m_module.Unload();
 }
 

@@ -70,12 +70,8 @@ class CKeyStone {
  private:
   friend struct KeyStoneInspector;  // white-box tests read the state
 
-  struct ReleaseInterface {
-    void operator()(IKvoUnknown* object) const { object->Release(); }
-  };
-
   SiblingModule m_module;
-  std::unique_ptr<IMatrixBuilder, ReleaseInterface> m_transform;
+  KvoRef<IMatrixBuilder> m_transform;
   float m_shiftX = 0.0f;
   float m_shiftY = 0.0f;
   float m_focal = 2.0f;

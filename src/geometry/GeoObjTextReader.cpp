@@ -68,7 +68,8 @@ int32_t CGeoObjTextReader::ReadPrev(std::string_view line) {
       ScanFloat(xText, px) != NumberScan::kOk || ScanFloat(yText, py) != NumberScan::kOk) {
     return Fail(Failure::kBadNumber);
   }
-  if (m_points.size() >= m_gridPoints) return Fail(Failure::kRejected);
+  // Points beyond the grid have nowhere to go; the text's other lines still count.
+  if (m_points.size() >= m_gridPoints) return KVOGC_OK;
   const float x = m_width * px;
   const float y = m_unflippedY ? m_height * py : m_height * (1.0f - py);
   m_points.push_back({static_cast<double>(x), static_cast<double>(y)});

@@ -32,8 +32,9 @@ struct GeoObjReadOptions {
 ///   the float range: Commit still writes what the lines before it set, as a
 ///   read stopped at that line leaves it;
 /// - an integer outside int32 or a float outside its range in a comment line,
-///   a GUIGridCount decrement below INT32_MIN, or more "#prev " lines than the
-///   grid has points: the read is rejected and Commit changes nothing.
+///   or a GUIGridCount decrement below INT32_MIN: the read is rejected and
+///   Commit changes nothing.
+/// "#prev " lines beyond the grid's points are ignored.
 class CGeoObjTextReader {
  public:
   /// `start` is the record the lines modify (the defaults for a whole text,

@@ -11,24 +11,27 @@ int32_t Split(std::string_view text, size_t headerCapacity, size_t tailCapacity,
   std::string keptHeader;
   std::string keptTail;
   bool stop = false;
-  const bool fits = ForEachGeoLine(UpToNul(text), [&](std::string_view line) {
+  // A part that reaches its capacity ends at the last whole line that fits
+  // (with the part's NUL); later lines of that part are dropped.
+  bool headerFull = false;
+  bool tailFull = false;
+  ForEachGeoLine(UpToNul(text), [&](std::string_view line) {
     if (!line.empty() && line[0] == '#') {
       if (StartsWith(line, "#[GEOMETRY") || StartsWith(line, "#prev ")) {
         stop = true;
       } else if (!stop && !StartsWith(line, "#ScreenType") &&
                  !StartsWith(line, "#GUIGridCount") && !StartsWith(line, "#IsKeyStone") &&
                  (keepGridSize || !StartsWith(line, "#gridsize"))) {
-        if (keptHeader.size() + line.size() + 2 > headerCapacity) return false;
-        keptHeader.append(line).push_back('\n');
+        headerFull = headerFull || keptHeader.size() + line.size() + 2 > headerCapacity;
+        if (!headerFull) keptHeader.append(line).push_back('\n');
       }
     }
     if (StartsWith(line, "vt ") || StartsWith(line, "f ")) {
-      if (keptTail.size() + line.size() + 2 > tailCapacity) return false;
-      keptTail.append(line).push_back('\n');
+      tailFull = tailFull || keptTail.size() + line.size() + 2 > tailCapacity;
+      if (!tailFull) keptTail.append(line).push_back('\n');
     }
     return true;
   });
-  if (!fits) return KVOGC_E_INVALIDARG;
   header = std::move(keptHeader);
   tail = std::move(keptTail);
   return KVOGC_OK;

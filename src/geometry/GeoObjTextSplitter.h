@@ -21,8 +21,8 @@ size_t GeoTailCapacity(const GridSize& realGridNum);
 /// less "#ScreenType", "#GUIGridCount", "#IsKeyStone" and "#gridsize" (which
 /// the writer generates). Tail: every "vt " and "f " line. Each kept line ends
 /// in "\n"; CR LF is read as LF and the text ends at its first NUL.
-/// Returns KVOGC_OK, or KVOGC_E_INVALIDARG with both outputs untouched when a
-/// part with its NUL would exceed its capacity.
+/// A part that would exceed its capacity (with its NUL) is cut after the last
+/// whole line that fits. Always returns KVOGC_OK.
 int32_t SplitGeoObjText(std::string_view text, size_t headerCapacity, size_t tailCapacity,
                         std::string& header, std::string& tail);
 

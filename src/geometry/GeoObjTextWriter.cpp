@@ -201,8 +201,6 @@ int32_t WriteGeoObjText(const GeoObjTextInput& in, std::string& text) {
     return KVOGC_E_INVALIDARG;
   }
   const size_t capacity = GeoObjTextCapacity(in.realGridNum);
-  // The kept texts alone may already leave no room.
-  if (in.header.size() + in.tail.size() >= capacity) return KVOGC_E_INVALIDARG;
 
   const bool projectorLayout =
       in.variant == GeoObjTextVariant::kProjector && in.projectorFlag != 0;
@@ -232,7 +230,6 @@ int32_t WriteGeoObjText(const GeoObjTextInput& in, std::string& text) {
       PutQuadFaces(out, cols, rows);
     }
   }
-  if (out.size() + 1 > capacity) return KVOGC_E_INVALIDARG;
   text = std::move(out);
   return KVOGC_OK;
 }

@@ -40,14 +40,14 @@ struct GeoObjTextInput {
   int32_t projectorFlag = 0;  ///< projector variant: 1 adds "#gridsize"; non-zero selects the projector layout
 };
 
-/// Bytes the text may take, its terminating NUL included: 768 per grid point.
+/// Bytes a generated text takes at most, its NUL included: 768 per grid point.
+/// Long replacement headers or tails may make the text longer: it grows.
 size_t GeoObjTextCapacity(const GridSize& realGridNum);
 
 /// Writes the text into `text`. The delivered data is text.size() + 1 bytes:
 /// the terminating NUL (text.c_str()) belongs to it. Returns KVOGC_OK, or
 /// KVOGC_E_INVALIDARG with `text` untouched when a grid is missing or does not
-/// have (X+1) x (Y+1) points, X or Y is below 1, or the text with its NUL would
-/// exceed GeoObjTextCapacity (long replacement header or tail).
+/// have (X+1) x (Y+1) points, or X or Y is below 1.
 int32_t WriteGeoObjText(const GeoObjTextInput& input, std::string& text);
 
 }  // namespace kvogc

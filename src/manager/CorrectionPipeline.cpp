@@ -47,7 +47,7 @@ int32_t CGridManagerCommon::ApplyCorrections() {
     m_converter.ConvertRealToOpe(m_final.real, m_opeDisp);
     return KVOGC_OK;
   }
-  const GridPair& input = m_geoAdjMode != 0 ? m_ref : m_base;
+  const GridPair& input = m_geoAdjMode != 0 ? m_ref : Base();
   if (m_keyStoneMode == 0) {
     RunFourCornerStages(input);
     RunKeyStoneStage(m_pin);
@@ -69,7 +69,7 @@ RealPoint CGridManagerCommon::InvertCorrections(const RealPoint& corrected) {
 }
 
 RealPoint CGridManagerCommon::ConvertMoveDelta(int32_t row, int32_t col, RealPoint move) {
-  const OpePoint& base = *m_base.ope.GetPoint(row, col);
+  const OpePoint& base = *Base().ope.GetPoint(row, col);
   const double lowX = -m_marginX - base.x;
   const double highX = m_panelSize.cx + m_marginX - base.x;
   const double lowY = -m_marginY - base.y;
@@ -122,6 +122,8 @@ int32_t CGridManagerCommon::FitToPanel(CWarpGridReal& grid) {
 }
 
 int32_t CGridManagerCommon::SetKeyStoneMode(int32_t mode) {
+  // These recompute from the active base pair.
+  if (BaseMissing()) return KVOGC_E_INVALIDARG;
   m_keyStoneMode = mode;
   if (m_geoAdjMode != 0) {
     m_comment.ScreenType = mode != 0 ? 2 : 1;
@@ -140,6 +142,8 @@ int32_t CGridManagerCommon::SetKeyStoneMode(int32_t mode) {
 int32_t CGridManagerCommon::SetKeyStone(double pitching, double angle, double rolling, double th,
                                         double hShift, double vShift, double zOffset,
                                         int32_t isFitSize) {
+  // These recompute from the active base pair.
+  if (BaseMissing()) return KVOGC_E_INVALIDARG;
   m_comment.Angle = TruncToInt32(angle * 10);
   m_comment.Pitching = TruncToInt32(pitching * 10);
   m_comment.H_shift = TruncToInt32(hShift);
@@ -160,6 +164,8 @@ int32_t CGridManagerCommon::SetKeyStone(double pitching, double angle, double ro
 }
 
 int32_t CGridManagerCommon::SetLinearity(double vertical, double horizontal) {
+  // These recompute from the active base pair.
+  if (BaseMissing()) return KVOGC_E_INVALIDARG;
   m_comment.LinearityY = RoundToInt32(vertical / 90 * 127);
   m_comment.LinearityX = RoundToInt32(horizontal / 90 * 127);
   if (!Initialized()) return KVOGC_E_FAIL;
@@ -177,6 +183,7 @@ int32_t CGridManagerCommon::SetPinCushion(const double* leftUp, const double* ri
   if (leftUp == nullptr || rightUp == nullptr || rightLow == nullptr || leftLow == nullptr) {
     return KVOGC_E_INVALIDARG;
   }
+  if (BaseMissing()) return KVOGC_E_INVALIDARG;
   StorePinCushionComment(leftUp, rightUp, rightLow, leftLow, left, upper, right, lower, isFitSize);
   if (!Initialized()) return KVOGC_E_FAIL;
   m_pinCushion.SetParam(CornerOf(leftUp), CornerOf(rightUp), CornerOf(rightLow),
@@ -194,14 +201,18 @@ void CGridManagerCommon::StorePinCushionComment(const double* leftUp, const doub
                                                 double lower, int32_t isFitSize) {
   const double w = m_panelSize.cx;
   const double h = m_panelSize.cy;
-  m_comment.LeftLowX = RoundToInt32(w * leftLow[0] * 10);
-  m_comment.LeftLowY = RoundToInt32((leftLow[1] - 1) * h * 10);
-  m_comment.LeftUpX = RoundToInt32(w * leftUp[0] * 10);
-  m_comment.LeftUpY = RoundToInt32(h * leftUp[1] * 10);
-  m_comment.RightLowX = RoundToInt32((rightLow[0] - 1) * w * 10);
-  m_comment.RightLowY = RoundToInt32((rightLow[1] - 1) * h * 10);
-  m_comment.RightUpX = RoundToInt32((rightUp[0] - 1) * w * 10);
-  m_comment.RightUpY = RoundToInt32(h * rightUp[1] * 10);
+  // A device keeps its corners in whole pixels, the text managers in tenths.
+  const auto corner = [this](double pixels) {
+    return RoundToInt32(m_traits.device ? pixels : pixels * 10);
+  };
+  m_comment.LeftLowX = corner(w * leftLow[0]);
+  m_comment.LeftLowY = corner((leftLow[1] - 1) * h);
+  m_comment.LeftUpX = corner(w * leftUp[0]);
+  m_comment.LeftUpY = corner(h * leftUp[1]);
+  m_comment.RightLowX = corner((rightLow[0] - 1) * w);
+  m_comment.RightLowY = corner((rightLow[1] - 1) * h);
+  m_comment.RightUpX = corner((rightUp[0] - 1) * w);
+  m_comment.RightUpY = corner(h * rightUp[1]);
   m_comment.PincushionUpper = TruncToInt32(upper * 100);
   m_comment.PincushionLower = TruncToInt32(lower * 100);
   m_comment.PincushionLeft = TruncToInt32(left * 100);
@@ -231,8 +242,8 @@ int32_t CGridManagerCommon::Set4CornerRotation(double rolling, int32_t isFitSize
 
 int32_t CGridManagerCommon::GetBasicFinalPosition(int32_t xSel, int32_t ySel, double* out) {
   // Runs on whatever the grids hold; before set-up they hold nothing to pick.
-  if (!Initialized()) return KVOGC_E_FAIL;
-  RunFourCornerStages(m_base);
+  if (const int32_t ready = CheckReady(); ready != KVOGC_OK) return ready;
+  RunFourCornerStages(Base());
   RunKeyStoneStage(m_pin);
   if ((xSel != 0 && xSel != 1) || (ySel != 0 && ySel != 1)) return KVOGC_OK;
   if (out == nullptr) return KVOGC_E_INVALIDARG;

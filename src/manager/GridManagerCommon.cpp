@@ -26,9 +26,10 @@ void ApplyOffset(CWarpGridReal& grid, const GridSize& panel, double ox, double o
 
 }  // namespace
 
-CGridManagerCommon::CGridManagerCommon(std::initializer_list<std::string_view> moduleNames) {
-  m_modules.reserve(moduleNames.size());
-  for (std::string_view name : moduleNames) m_modules.emplace_back(name);
+CGridManagerCommon::CGridManagerCommon(const ManagerTraits& traits) : m_traits(traits) {
+  m_modules.reserve(traits.modules.size());
+  for (std::string_view name : traits.modules) m_modules.emplace_back(name);
+  for (int32_t k = 0; k < traits.baseSlots; ++k) m_bases.push_back(std::make_unique<GridPair>());
 }
 
 CGridManagerCommon::~CGridManagerCommon() {
@@ -47,32 +48,37 @@ int32_t CGridManagerCommon::RegistCallback(RealGridCallback onRealGrid, OpeGridC
   return KVOGC_OK;
 }
 
-int32_t CGridManagerCommon::SetParam(const GridSize* panelSize, const GridSize* /*deviceSize*/,
+int32_t CGridManagerCommon::SetParam(const GridSize* panelSize, const GridSize* deviceSize,
                                      const GridSize* realGridNum, const GridSize* dispGridNum,
                                      const GridSize* opeGridNum, double marginX, double marginY,
-                                     int32_t /*projectorFlag*/) {
-  return Setup(panelSize, realGridNum, dispGridNum, opeGridNum, marginX, marginY, nullptr);
+                                     int32_t projectorFlag) {
+  return Setup(panelSize, deviceSize, realGridNum, dispGridNum, opeGridNum, marginX, marginY,
+               nullptr, projectorFlag);
 }
 
 int32_t CGridManagerCommon::SetParamWithOffset(const GridSize* panelSize,
-                                               const GridSize* /*deviceSize*/,
+                                               const GridSize* deviceSize,
                                                const GridSize* realGridNum,
                                                const GridSize* dispGridNum,
                                                const GridSize* opeGridNum, double marginX,
                                                double marginY, double offsetX, double offsetY) {
   if (!std::isfinite(offsetX) || !std::isfinite(offsetY)) return KVOGC_E_INVALIDARG;
   const double offset[2] = {offsetX, offsetY};
-  return Setup(panelSize, realGridNum, dispGridNum, opeGridNum, marginX, marginY, offset);
+  return Setup(panelSize, deviceSize, realGridNum, dispGridNum, opeGridNum, marginX, marginY,
+               offset, 0);
 }
 
-int32_t CGridManagerCommon::Setup(const GridSize* panelSize, const GridSize* realGridNum,
-                                  const GridSize* dispGridNum, const GridSize* opeGridNum,
-                                  double marginX, double marginY, const double* offset) {
+int32_t CGridManagerCommon::Setup(const GridSize* panelSize, const GridSize* deviceSize,
+                                  const GridSize* realGridNum, const GridSize* dispGridNum,
+                                  const GridSize* opeGridNum, double marginX, double marginY,
+                                  const double* offset, int32_t projectorFlag) {
   if (!IsPositiveSize(panelSize) || !IsPositiveSize(realGridNum) ||
       !IsPositiveSize(dispGridNum) || !IsPositiveSize(opeGridNum) || !std::isfinite(marginX) ||
-      !std::isfinite(marginY)) {
+      !std::isfinite(marginY) || !HasActiveBase()) {
     return KVOGC_E_INVALIDARG;
   }
+  // The device's point grid scales every delivery and read-back: it divides.
+  if (m_traits.device && !IsPositiveSize(deviceSize)) return KVOGC_E_INVALIDARG;
   if (!RealLayoutFits(*realGridNum) || !OpeLayoutFits(*realGridNum, *opeGridNum) ||
       !OpeLayoutFits(*realGridNum, *dispGridNum)) {
     return KVOGC_E_INVALIDARG;
@@ -81,17 +87,24 @@ int32_t CGridManagerCommon::Setup(const GridSize* panelSize, const GridSize* rea
   // counts as not set up until the next successful SetParam.
   m_initialized = 0;
   m_panelSize = *panelSize;
+  if (m_traits.device) m_deviceSize = *deviceSize;
   m_realGridNum = *realGridNum;
   m_dispGridNum = *dispGridNum;
   m_opeGridNum = *opeGridNum;
   m_marginX = marginX;
   m_marginY = marginY;
+  // SetParamWithOffset keeps the layout flag of the last SetParam.
+  if (offset == nullptr) m_projectorFlag = projectorFlag;
 
   m_realBuf.assign(static_cast<size_t>(GridPointCapacity(m_realGridNum, 16)) * 2, 0.0);
   AllocateOpeBuffers();
   AllocateDispBuffers();
 
-  for (GridPair* pair : {&m_base, &m_final, &m_pin, &m_lin, &m_ref}) {
+  for (auto& base : m_bases) {
+    RebuildOpeGrid(base->ope, m_opeGridNum);
+    base->real.Create(m_panelSize, m_realGridNum);
+  }
+  for (GridPair* pair : {&m_final, &m_pin, &m_lin, &m_ref}) {
     RebuildOpeGrid(pair->ope, m_opeGridNum);
     pair->real.Create(m_panelSize, m_realGridNum);
   }
@@ -99,10 +112,11 @@ int32_t CGridManagerCommon::Setup(const GridSize* panelSize, const GridSize* rea
   m_initialized = 1;
 
   if (offset != nullptr) {
-    ApplyOffset(m_base.real, m_panelSize, offset[0], offset[1]);
-    ApplyOffset(m_ref.real, m_panelSize, offset[0], offset[1]);
+    ApplyOffset(Base().real, m_panelSize, offset[0], offset[1]);
+    // A projector's reference grid keeps the whole panel.
+    if (!m_traits.projector) ApplyOffset(m_ref.real, m_panelSize, offset[0], offset[1]);
   }
-  m_converter.ConvertRealToOpe(m_base.real, m_base.ope);
+  m_converter.ConvertRealToOpe(Base().real, Base().ope);
   m_converter.ConvertRealToOpe(m_ref.real, m_ref.ope);
   InitBasicCalcParam();
   ApplyCorrections();
@@ -135,7 +149,6 @@ void CGridManagerCommon::AllocateDispBuffers() {
 int32_t CGridManagerCommon::SetGeoFilePath(const char* path) {
   if (path == nullptr) return KVOGC_E_INVALIDARG;
   m_geoFilePath = path;
-  m_hasGeoFilePath = true;
   return KVOGC_OK;
 }
 
@@ -144,7 +157,11 @@ int32_t CGridManagerCommon::SetGeoAdjEnable(int32_t enable) {
   return KVOGC_OK;
 }
 
-int32_t CGridManagerCommon::SetGeoAdjProjectorSaveIn(int32_t /*value*/) { return KVOGC_OK; }
+int32_t CGridManagerCommon::SetGeoAdjProjectorSaveIn(int32_t value) {
+  // Any value is kept; one outside the slots selects no base pair until a valid one comes.
+  if (m_traits.baseSlots > 1) m_saveIn = value;
+  return KVOGC_OK;
+}
 
 int32_t CGridManagerCommon::SetGeoAdjMode(int32_t mode) {
   m_geoAdjMode = mode;
@@ -161,7 +178,7 @@ int32_t CGridManagerCommon::SetGeoAdjMode(int32_t mode) {
 }
 
 int32_t CGridManagerCommon::SetOpeGridNum(const GridSize* opeGridNum) {
-  if (!Initialized()) return KVOGC_E_FAIL;
+  if (const int32_t ready = CheckReady(); ready != KVOGC_OK) return ready;
   if (!IsPositiveSize(opeGridNum) || !OpeLayoutFits(m_realGridNum, *opeGridNum)) {
     return KVOGC_E_INVALIDARG;
   }
@@ -172,11 +189,12 @@ int32_t CGridManagerCommon::SetOpeGridNum(const GridSize* opeGridNum) {
     m_comment.GUIGridCountY = m_opeGridNum.cy;
   }
   AllocateOpeBuffers();
-  for (GridPair* pair : {&m_base, &m_pin, &m_lin, &m_final, &m_ref}) {
-    RebuildOpeGrid(pair->ope, m_opeGridNum);
-  }
+  // Every base operation grid is re-divided; only the active one is read back
+  // from its real grid, the others stay evenly spaced until they are used.
+  for (auto& base : m_bases) RebuildOpeGrid(base->ope, m_opeGridNum);
+  for (GridPair* pair : {&m_pin, &m_lin, &m_final, &m_ref}) RebuildOpeGrid(pair->ope, m_opeGridNum);
   m_initialized = 1;
-  m_converter.ConvertRealToOpe(m_base.real, m_base.ope);
+  m_converter.ConvertRealToOpe(Base().real, Base().ope);
   m_converter.ConvertRealToOpe(m_ref.real, m_ref.ope);
   ApplyCorrections();
   ReportRealGrid();
@@ -201,11 +219,6 @@ int32_t CGridManagerCommon::SetDispGridNum(const GridSize* dispGridNum) {
   return KVOGC_OK;
 }
 
-int32_t CGridManagerCommon::GetGeoObjComment(int32_t* out) {
-  if (out == nullptr) return KVOGC_E_INVALIDARG;
-  std::memcpy(out, &m_comment, sizeof(m_comment));
-  return KVOGC_OK;
-}
 
 void CGridManagerCommon::ThreadBody() {
   while (!StopRequested()) {

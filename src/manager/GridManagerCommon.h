@@ -6,7 +6,6 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
 #include <memory>
 #include <span>
 #include <string>
@@ -18,11 +17,13 @@
 #include "correction/Linearity.h"
 #include "correction/PinCushion.h"
 #include "geometry/GeoCommentRecord.h"
+#include "geometry/GeoObjTextReader.h"
 #include "grid/WarpConverter.h"
 #include "grid/WarpGridOpe.h"
 #include "grid/WarpGridReal.h"
 #include "modules/SiblingModule.h"
 #include "sender/SendQueue.h"
+#include "sender/SenderSnapshot.h"
 #include "support/SimpleThread.h"
 
 namespace kvogc {
@@ -31,6 +32,23 @@ namespace kvogc {
 struct GridPair {
   CWarpGridReal real;
   CWarpGridOpe ope;
+};
+
+/// Creates a sender of type S (a CQueuedSender built from a SenderSnapshot).
+template <typename S>
+std::unique_ptr<CQueuedSender> MakeSender(const SenderSnapshot& snapshot) {
+  return std::make_unique<S>(snapshot);
+}
+
+/// What sets a manager variant apart, fixed at construction.
+struct ManagerTraits {
+  std::vector<std::string_view> modules;  ///< sibling modules, loaded in this order
+  int32_t baseSlots = 1;   ///< base pairs: 1, or the 3 save-in slots of a projector
+  bool projector = false;  ///< projector rules: offset, splitter, "#prev" y, text layout
+  bool device = false;     ///< device rules: deviceSize, corner record fields in pixels
+  bool readsTargets = false;  ///< reads a target's text to keep its texture mapping and faces
+  /// Creates the variant's sender from a snapshot of the manager.
+  std::unique_ptr<CQueuedSender> (*makeSender)(const SenderSnapshot&) = nullptr;
 };
 
 class CGridManagerCommon : public GridCalcManagerBase, public CSimpleThread {
@@ -104,9 +122,23 @@ class CGridManagerCommon : public GridCalcManagerBase, public CSimpleThread {
 
  protected:
   /// Loads the variant's sibling modules, in order, for the manager's lifetime.
-  explicit CGridManagerCommon(std::initializer_list<std::string_view> moduleNames);
+  explicit CGridManagerCommon(const ManagerTraits& traits);
 
   bool Initialized() const { return m_initialized != 0; }
+  /// A projector's save-in value outside its slots selects no base pair.
+  bool HasActiveBase() const {
+    return m_saveIn >= 0 && m_saveIn < static_cast<int32_t>(m_bases.size());
+  }
+  /// The active base pair: the user's warp that every edit changes.
+  GridPair& Base() { return *m_bases[static_cast<size_t>(m_saveIn)]; }
+  /// KVOGC_E_FAIL before set-up, KVOGC_E_INVALIDARG without an active base pair.
+  int32_t CheckReady() const {
+    if (!Initialized()) return KVOGC_E_FAIL;
+    return HasActiveBase() ? KVOGC_OK : KVOGC_E_INVALIDARG;
+  }
+  /// As CheckReady, but only the missing base pair counts: for the operations
+  /// that store their values before the set-up check.
+  bool BaseMissing() const { return Initialized() && !HasActiveBase(); }
 
   // The correction chain and its helpers.
   int32_t ApplyCorrections();
@@ -124,6 +156,21 @@ class CGridManagerCommon : public GridCalcManagerBase, public CSimpleThread {
                   int32_t* limitY, Edit&& edit);
   /// After a flip of the base real grid: the operation grid, corrections, reports.
   int32_t FinishFlip(int32_t (CWarpGridOpe::*flipOpe)());
+  // Geometry exchange.
+  const SiblingModule* Module(std::string_view name) const;
+  GeoObjReadOptions ReadOptions() const;
+  /// Asks the target for its current warp geometry text.
+  int32_t FetchTargetText(void* target, std::string& text) const;
+  /// Keeps the header comments and the tail ("vt", "f" lines) of a text for the next send.
+  void KeepTexts(std::string_view text);
+  /// Replaces the kept texts by the target's; they stay empty when it cannot be read.
+  int32_t ReadTargetGeoObj(void* target);
+  /// Reads a whole text into the record and the base grid, refreshes, keeps its texts.
+  int32_t ApplyGeometryText(std::string_view text);
+  /// After the base real grid was replaced: operation grid, corrections, reports.
+  void RefreshFromBase();
+  /// Corrects the base grid and packs a sender for target.
+  int32_t BuildSender(void* target, int32_t sendBaseGrid, std::unique_ptr<CQueuedSender>& sender);
   void StorePinCushionComment(const double* leftUp, const double* rightUp, const double* rightLow,
                               const double* leftLow, double left, double upper, double right,
                               double lower, int32_t isFitSize);
@@ -132,13 +179,16 @@ class CGridManagerCommon : public GridCalcManagerBase, public CSimpleThread {
   void ReportRealGrid();
   void ReportOpeGrid();
   void ReportDispGrid();
+  void ExportRealGrid(const CWarpGridReal& grid);
 
   // Shared state. The modules come first so that they are unloaded last.
+  const ManagerTraits m_traits;
   std::vector<SiblingModule> m_modules;
+  int32_t m_saveIn = 0;
   CKeyStone m_keyStone;
   CLinearity m_linearity;
   CPinCushion m_pinCushion;
-  GridPair m_base;
+  std::vector<std::unique_ptr<GridPair>> m_bases;
   GridPair m_final;
   GridPair m_lin;
   GridPair m_pin;
@@ -155,25 +205,26 @@ class CGridManagerCommon : public GridCalcManagerBase, public CSimpleThread {
   int32_t m_keyStoneMode = 0;
 
   GeoCommentRecord m_comment;
-  std::string m_geoFilePath;
-  bool m_hasGeoFilePath = false;
+  std::string m_geoFilePath;  // empty until SetGeoFilePath
   std::string m_tailText;
   std::string m_headerText;
   double m_marginX = 600.0;
   double m_marginY = 600.0;
   int32_t m_initialized = 0;
+  int32_t m_projectorFlag = 0;
+  GridSize m_deviceSize{0, 0};
 
   CSendQueue m_sendQueue;
 
  private:
-  int32_t Setup(const GridSize* panelSize, const GridSize* realGridNum,
-                const GridSize* dispGridNum, const GridSize* opeGridNum, double marginX,
-                double marginY, const double* offset);
+  int32_t Setup(const GridSize* panelSize, const GridSize* deviceSize,
+                const GridSize* realGridNum, const GridSize* dispGridNum,
+                const GridSize* opeGridNum, double marginX, double marginY,
+                const double* offset, int32_t projectorFlag);
   void RebuildOpeGrid(CWarpGridOpe& grid, const GridSize& divisions);
   void AllocateOpeBuffers();
   void AllocateDispBuffers();
 
-  void ExportRealGrid(const CWarpGridReal& grid);
   void ExportOpeGrid(const CWarpGridOpe& grid, int32_t& hCount, int32_t& vCount);
   void ExportDispLines(const CWarpGridOpe& grid, int32_t& hCount, int32_t& vCount);
   void ExportLines(const CWarpGridOpe& grid, const GridSize& divisions, std::span<double> hBuf,

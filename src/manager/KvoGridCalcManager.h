@@ -1,14 +1,19 @@
 // The plain grid manager: delivers warp geometry text through a command
-// object of the command module.
+// object of the command module, and reads a target's text back.
 #pragma once
 
 #include "manager/GridManagerCommon.h"
+#include "sender/WarpDataSender.h"
 
 namespace kvogc {
 
 class CKvoGridCalcManager final : public CGridManagerCommon {
  public:
-  CKvoGridCalcManager() : CGridManagerCommon({"Quorvel.dll", "Dunsgate.dll"}) {}
+  CKvoGridCalcManager()
+      : CGridManagerCommon({.modules = {"Quorvel.dll", "Dunsgate.dll"},
+                            .baseSlots = 1,
+                            .readsTargets = true,
+                            .makeSender = &MakeSender<CWarpDataSender>}) {}
 };
 
 }  // namespace kvogc

@@ -1,15 +1,25 @@
-// The projector-device grid manager: delivers point planes and a parameter
-// block through the setting module.
+// The projector-device grid manager: three save-in base geometries, and warp
+// data exchanged with the device as point planes and a parameter block
+// through the setting and core model modules.
 #pragma once
 
 #include "manager/GridManagerCommon.h"
+#include "sender/ProjectorDeviceWarpDataSender.h"
 
 namespace kvogc {
 
 class CKvoProjectorDeviceGridCalcManager final : public CGridManagerCommon {
  public:
   CKvoProjectorDeviceGridCalcManager()
-      : CGridManagerCommon({"Quorvel.dll", "Tessaly.dll", "Brindmoor.dll", "Calvoric.dll"}) {}
+      : CGridManagerCommon(
+            {.modules = {"Quorvel.dll", "Tessaly.dll", "Brindmoor.dll", "Calvoric.dll"},
+             .baseSlots = 3,
+             .projector = true,
+             .device = true,
+             .makeSender = &MakeSender<CProjectorDeviceWarpDataSender>}) {}
+
+  /// Reads the device's warp of the active save-in slot into the active base pair.
+  int32_t GetGeoObjData(void* target) override;
 };
 
 }  // namespace kvogc

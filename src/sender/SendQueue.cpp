@@ -5,7 +5,7 @@
 namespace kvogc {
 
 void CSendQueue::Put(uint64_t target, std::unique_ptr<CQueuedSender> sender) {
-  m_preferredTarget.store(target, std::memory_order_relaxed);
+  Prefer(target);
   std::unique_ptr<CQueuedSender> replaced;
   {
     CTirnAutoLock hold(m_queueLock);

@@ -32,6 +32,8 @@ class CSendQueue {
   /// Deletes every pending sender.
   void Clear();
   uint64_t PreferredTarget() const { return m_preferredTarget.load(std::memory_order_relaxed); }
+  /// Names the target served first, also when no request for it is queued.
+  void Prefer(uint64_t target) { m_preferredTarget.store(target, std::memory_order_relaxed); }
 
  private:
   CTirnLock m_queueLock;

@@ -196,24 +196,20 @@ TEST(GeoObjTextWriter, ReplacementHeaderAndTailAreWrittenUnchanged) {
   EXPECT_EQ(text.find("vt 0."), std::string::npos);  // nothing generated after the tail
 }
 
-TEST(GeoObjTextWriter, TextAndItsNulMustFitSevenHundredSixtyEightBytesPerPoint) {
+TEST(GeoObjTextWriter, LongKeptTextsGrowTheTextBeyondItsUsualSize) {
   TwoByTwo g;
   GeoObjTextInput in = g.Input();
   ASSERT_EQ(GeoObjTextCapacity(kOneCell), 4u * 768u);
-  in.tail = "x";
-  const size_t fixedPart = Write(in).size() - std::string("# WARP\ng warp_white\n#auto 0\n").size();
-  // A header that leaves exactly one byte, for the NUL, is accepted...
-  const std::string header(GeoObjTextCapacity(kOneCell) - 1 - fixedPart, '#');
+  EXPECT_LT(Write(in).size() + 1, GeoObjTextCapacity(kOneCell));  // a generated text fits
+  const std::string header = "#" + std::string(2 * GeoObjTextCapacity(kOneCell), 'h') + "\n";
+  const std::string tail = "vt 0 0\n";
   in.header = header;
-  std::string text = "untouched";
+  in.tail = tail;
+  std::string text;
   ASSERT_EQ(WriteGeoObjText(in, text), KVOGC_OK);
-  EXPECT_EQ(text.size() + 1, GeoObjTextCapacity(kOneCell));
-  // ...one byte more is not, and the output is left alone.
-  const std::string longer = header + "#";
-  in.header = longer;
-  text = "untouched";
-  EXPECT_EQ(WriteGeoObjText(in, text), KVOGC_E_INVALIDARG);
-  EXPECT_EQ(text, "untouched");
+  EXPECT_GT(text.size(), GeoObjTextCapacity(kOneCell));
+  EXPECT_EQ(text.substr(0, header.size()), header);
+  EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
 }
 
 TEST(GeoObjTextWriter, RejectsGridsThatDoNotMatch) {
@@ -415,10 +411,8 @@ TEST(GeoObjTextReader, MalformedPrevNumberFailsAndKeepsWhatWasSet) {
 }
 
 TEST(GeoObjTextReader, RejectedTextChangesNothing) {
-  std::string tooMany = "#Angle=1\n";
-  for (int k = 0; k < 5; ++k) tooMany += "#prev 0.5 0.5 0\n";
   for (const std::string& text :
-       {tooMany, std::string("#[GEOMETRY_KEYSTONE_SCREEN_10]\n#Angle=99999999999\n"),
+       {std::string("#[GEOMETRY_KEYSTONE_SCREEN_10]\n#Angle=99999999999\n"),
         std::string("#ScreenType -2147483649\n"),
         std::string("#[GEOMETRY_4CORNER_SCREEN_10]\n#LeftUpX=1e39\n"),
         std::string("#GUIGridCount -2147483648 3\n")}) {
@@ -428,6 +422,17 @@ TEST(GeoObjTextReader, RejectedTextChangesNothing) {
     EXPECT_TRUE(SameRecord(t.comment, before)) << text;
     EXPECT_EQ(t.grid.At(0, 0).x, 0.0) << text;
   }
+}
+
+TEST(GeoObjTextReader, PrevLinesBeyondTheGridAreIgnored) {
+  std::string text = "#[GEOMETRY_KEYSTONE_SCREEN_10]\n";
+  for (int k = 0; k < 6; ++k) text += "#prev 0.5 0.25 0\n";  // the grid holds four points
+  text += "#Angle=7\n";
+  ReadTarget t;
+  ASSERT_EQ(t.Parse(text), KVOGC_OK);
+  EXPECT_EQ(t.comment.Angle, 7);
+  EXPECT_EQ(t.grid.At(1, 1).x, 960.0);
+  EXPECT_EQ(t.grid.At(1, 1).y, 810.0);
 }
 
 TEST(GeoObjTextReader, ExtremeCornerValuesDoNotOverflow) {
@@ -594,17 +599,20 @@ TEST(GeoObjTextSplitter, LineRules) {
   EXPECT_EQ(tail, "vt 0 0\nf 1 2 3\nvt 1 1\n");
 }
 
-TEST(GeoObjTextSplitter, PartsBeyondTheirCapacityAreRejected) {
-  const std::string text = "#abc\nvt 1 2\n";  // header "#abc\n" (5), tail "vt 1 2\n" (7)
+TEST(GeoObjTextSplitter, PartsBeyondTheirCapacityEndAtALineBoundary) {
+  const std::string text = "#abc\n#de\nvt 1 2\nf 1\n";
   std::string header = "old";
   std::string tail = "old";
-  EXPECT_EQ(SplitGeoObjText(text, 6, 8, header, tail), KVOGC_OK);  // each with its NUL
+  // Each part with its NUL: "#abc\n#de\n" takes 10, "vt 1 2\nf 1\n" takes 12.
+  EXPECT_EQ(SplitGeoObjText(text, 10, 12, header, tail), KVOGC_OK);
+  EXPECT_EQ(header, "#abc\n#de\n");
+  EXPECT_EQ(tail, "vt 1 2\nf 1\n");
+  EXPECT_EQ(SplitGeoObjText(text, 9, 11, header, tail), KVOGC_OK);
   EXPECT_EQ(header, "#abc\n");
-  header = tail = "old";
-  EXPECT_EQ(SplitGeoObjText(text, 5, 8, header, tail), KVOGC_E_INVALIDARG);
-  EXPECT_EQ(SplitGeoObjText(text, 6, 7, header, tail), KVOGC_E_INVALIDARG);
-  EXPECT_EQ(header, "old");
-  EXPECT_EQ(tail, "old");
+  EXPECT_EQ(tail, "vt 1 2\n");
+  EXPECT_EQ(SplitGeoObjText(text, 5, 7, header, tail), KVOGC_OK);
+  EXPECT_EQ(header, "");
+  EXPECT_EQ(tail, "");
   EXPECT_EQ(GeoTailCapacity({2, 3}), 12u * 512u);
 }
 

@@ -1,0 +1,286 @@
+// Geometry in and out of a manager: files, the host as memory, a target's
+// text, and the projector variants' save-in slots and layout rule.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "api/HostRecorder.h"
+#include "host/GeoObjHostTarget.h"
+#include "kvogc/kvogc_modules.hpp"
+
+namespace kvogc::test {
+namespace {
+
+constexpr GridSize kPanel{1920, 1080};
+constexpr GridSize kReal{2, 2};
+constexpr GridSize kOpe{2, 2};
+constexpr GridSize kDisp{2, 2};
+
+using Comment = std::array<int32_t, 28>;
+
+std::string TempPath(const char* name) {
+  return ::testing::TempDir() + "kvogc_geometry_" + name;
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+// A text holding nine "#prev" points: point k at (k, 2k) pixels, y flipped.
+std::string PrevText(const char* lineEnd = "\n") {
+  std::string text = std::string("# WARP") + lineEnd + "#[GEOMETRY_KEYSTONE_SCREEN_10]" + lineEnd +
+                     "#Angle=30" + lineEnd;
+  for (int k = 0; k < 9; ++k) {
+    char line[96];
+    std::snprintf(line, sizeof line, "#prev %.6f %.6f 0.000000%s", k / 1920.0,
+                  1.0 - 2.0 * k / 1080.0, lineEnd);
+    text += line;
+  }
+  return text + "vt 0.5 0.5" + lineEnd + "f 1/1 2/2 3/3" + lineEnd;
+}
+
+class GeometryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(Register<0>(m, kOpe, kDisp), KVOGC_OK);
+    ASSERT_EQ(SetUpManager(m, kPanel, kReal, kDisp, kOpe), KVOGC_OK);
+  }
+  HostRecorder& rec() { return g_recorders[0]; }
+  Comment CommentOf() {
+    Comment c{};
+    kvogcGridManager_GetGeoObjComment(m, c.data());
+    return c;
+  }
+  std::vector<double> BaseGrid() {
+    std::vector<double> grid(18, -1.0);
+    EXPECT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
+    return grid;
+  }
+  Manager m;
+};
+
+TEST_F(GeometryTest, GridDataRoundTripAndCounts) {
+  std::vector<double> grid = BaseGrid();
+  EXPECT_EQ(grid[2 * 4], 960.0);  // the middle point of the even grid
+  EXPECT_EQ(grid[2 * 4 + 1], 540.0);
+  rec().reports.clear();
+  ASSERT_EQ(kvogcGridManager_SetGeometryGridData(m, nullptr, grid.data(), 9), KVOGC_OK);
+  EXPECT_EQ(rec().Order(), "DOR");
+  EXPECT_EQ(BaseGrid(), grid);
+  grid[2 * 4] = 1000.0;
+  std::vector<double> longer = grid;
+  longer.resize(2 * 50, 7.0);  // more points than the grid: only the grid is written
+  ASSERT_EQ(kvogcGridManager_SetGeometryGridData(m, nullptr, longer.data(), 50), KVOGC_OK);
+  EXPECT_EQ(BaseGrid(), grid);
+  rec().reports.clear();
+  ASSERT_EQ(kvogcGridManager_SetGeometryGridData(m, nullptr, nullptr, 0), KVOGC_OK);
+  EXPECT_EQ(rec().Order(), "DOR");  // count 0 still refreshes and reports
+  EXPECT_EQ(kvogcGridManager_SetGeometryGridData(m, nullptr, nullptr, 3), KVOGC_E_INVALIDARG);
+  EXPECT_EQ(kvogcGridManager_GetGeometryGridData(m, nullptr), KVOGC_E_INVALIDARG);
+}
+
+TEST_F(GeometryTest, FileReadSetsRecordAndBaseGridAndReports) {
+  for (const char* lineEnd : {"\n", "\r\n"}) {
+    const std::string path = TempPath("read.obj");
+    WriteFile(path, PrevText(lineEnd));
+    rec().reports.clear();
+    ASSERT_EQ(kvogcGridManager_GetGeoObjDataFromFile(m, nullptr, path.c_str()), KVOGC_OK);
+    EXPECT_EQ(rec().Order(), "DOR");
+    EXPECT_EQ(CommentOf()[17], 30);
+    const std::vector<double> grid = BaseGrid();
+    EXPECT_NEAR(grid[2 * 5], 5.0, 1e-3);
+    EXPECT_NEAR(grid[2 * 5 + 1], 10.0, 1e-3);
+    std::remove(path.c_str());
+  }
+  EXPECT_EQ(kvogcGridManager_GetGeoObjDataFromFile(m, nullptr, TempPath("missing").c_str()),
+            KVOGC_E_FAIL);
+  EXPECT_EQ(kvogcGridManager_GetGeoObjDataFromFile(m, nullptr, nullptr), KVOGC_E_INVALIDARG);
+}
+
+TEST_F(GeometryTest, MalformedPrevFailsKeepsWhatWasSetAndDoesNotRefresh) {
+  const std::string path = TempPath("bad.obj");
+  WriteFile(path, "#[GEOMETRY_KEYSTONE_SCREEN_10]\n#Angle=12\n#prev 0.5 0.5 0\n#prev x 0.5 0\n");
+  rec().reports.clear();
+  EXPECT_EQ(kvogcGridManager_GetGeoObjDataFromFile(m, nullptr, path.c_str()), KVOGC_E_INVALIDARG);
+  EXPECT_TRUE(rec().reports.empty());
+  EXPECT_EQ(CommentOf()[17], 12);
+  EXPECT_EQ(BaseGrid()[0], 960.0);  // the first point was set before the bad line
+  std::remove(path.c_str());
+}
+
+TEST_F(GeometryTest, AnalyseChangesOnlyTheFieldsInTheFile) {
+  ASSERT_EQ(kvogcGridManager_SetLinearity(m, 45.0, 0.0), KVOGC_OK);
+  const std::vector<double> before = BaseGrid();
+  const std::string path = TempPath("analyse.obj");
+  WriteFile(path, "#[GEOMETRY_KEYSTONE_SCREEN_10]\r\n#Angle=30\r\n#Th=15\r\n");
+  rec().reports.clear();
+  ASSERT_EQ(kvogcGridManager_AnalyseGeoObjFile(m, path.c_str()), KVOGC_OK);
+  const Comment c = CommentOf();
+  EXPECT_EQ(c[17], 30);
+  EXPECT_EQ(c[21], 15);  // a CR LF file reads like an LF file
+  EXPECT_EQ(c[9], 64);   // not reset first
+  EXPECT_EQ(BaseGrid(), before);
+  EXPECT_TRUE(rec().reports.empty());
+  EXPECT_EQ(kvogcGridManager_AnalyseGeoObjFile(m, TempPath("missing").c_str()), KVOGC_FALSE);
+  std::remove(path.c_str());
+}
+
+TEST_F(GeometryTest, TargetGeometryIsReadBack) {
+  KvoRef<host::CGeoObjHostTarget> target =
+      KvoRef<host::CGeoObjHostTarget>::Adopt(host::CGeoObjHostTarget::Create());
+  target->SetCurrentGeometry(PrevText());
+  rec().reports.clear();
+  ASSERT_EQ(kvogcGridManager_GetGeoObjData(m, target.Get()), KVOGC_OK);
+  EXPECT_EQ(target->RequestCount(), 1);
+  EXPECT_EQ(rec().Order(), "DOR");
+  EXPECT_EQ(CommentOf()[17], 30);
+  EXPECT_NEAR(BaseGrid()[2 * 8], 8.0, 1e-3);
+  EXPECT_EQ(kvogcGridManager_GetGeoObjData(m, nullptr), KVOGC_E_INVALIDARG);
+  // SetGeometryGridData takes the target's texts again for the next send.
+  ASSERT_EQ(kvogcGridManager_SetGeometryGridData(m, target.Get(), nullptr, 0), KVOGC_OK);
+  EXPECT_EQ(target->RequestCount(), 2);
+}
+
+TEST(ProjectorVariants, SaveInSlotsAreIndependentBasePairs) {
+  for (kvogcManager* (*init)() : {kvogcInitProjectorLibrary, kvogcInitProjectorDeviceLibrary}) {
+    Manager m(init());
+    ASSERT_EQ(SetUpManager(m, kPanel, {4, 4}, kDisp, kOpe), KVOGC_OK);
+    std::vector<double> slot0(50);
+    ASSERT_EQ(kvogcGridManager_GetGeometryGridData(m, slot0.data()), KVOGC_OK);
+    ASSERT_EQ(kvogcGridManager_SetGeoAdjProjectorSaveIn(m, 1), KVOGC_OK);
+    int32_t lx = 0;
+    int32_t ly = 0;
+    kvogcGridManager_SetGeoAdjEnable(m, 1);
+    ASSERT_EQ(kvogcGridManager_MovePoint(m, 1, 1, 30, 20, &lx, &ly), KVOGC_OK);
+    std::vector<double> grid(50);
+    ASSERT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
+    EXPECT_EQ(grid[2 * 12], 990.0);  // real point (2, 2) under node (1, 1)
+    ASSERT_EQ(kvogcGridManager_SetGeoAdjProjectorSaveIn(m, 0), KVOGC_OK);
+    ASSERT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
+    EXPECT_EQ(grid, slot0);
+    // A value outside the slots selects none: base operations refuse and change nothing.
+    ASSERT_EQ(kvogcGridManager_SetGeoAdjProjectorSaveIn(m, 3), KVOGC_OK);
+    EXPECT_EQ(kvogcGridManager_MovePoint(m, 1, 1, 30, 20, &lx, &ly), KVOGC_E_INVALIDARG);
+    EXPECT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_E_INVALIDARG);
+    EXPECT_EQ(kvogcGridManager_SetLinearity(m, 10, 0), KVOGC_E_INVALIDARG);
+    EXPECT_EQ(SetUpManager(m, kPanel, {4, 4}, kDisp, kOpe), KVOGC_E_INVALIDARG);
+    ASSERT_EQ(kvogcGridManager_SetGeoAdjProjectorSaveIn(m, 1), KVOGC_OK);
+    ASSERT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
+    EXPECT_EQ(grid[2 * 12], 990.0);  // switching back finds the moved point again
+  }
+}
+
+TEST(ProjectorVariants, PrevRuleFollowsTheLayoutFlag) {
+  const std::string path = TempPath("projector.obj");
+  WriteFile(path, "#prev 0.5 0.25 0\n");
+  for (int32_t flag : {0, 1}) {
+    Manager m(kvogcInitProjectorLibrary());
+    const GridSize panel = kPanel;
+    ASSERT_EQ(kvogcGridManager_SetParam(m, &panel, &panel, &kReal, &kDisp, &kOpe, 600, 600, flag),
+              KVOGC_OK);
+    std::vector<double> grid(18);
+    ASSERT_EQ(kvogcGridManager_GetGeoObjDataFromFile(m, nullptr, path.c_str()), KVOGC_OK);
+    ASSERT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
+    EXPECT_EQ(grid[1], flag == 0 ? 810.0 : 270.0);
+    ASSERT_EQ(kvogcGridManager_AnalyseGeoObjFile(m, path.c_str()), KVOGC_OK);
+    ASSERT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
+    EXPECT_EQ(grid[1], flag == 0 ? 810.0 : 270.0);
+  }
+  std::remove(path.c_str());
+}
+
+TEST(ProjectorVariants, GetGeoObjDataOfAProjectorNeverFails) {
+  Manager m(kvogcInitProjectorLibrary());
+  EXPECT_EQ(kvogcGridManager_GetGeoObjData(m, nullptr), KVOGC_OK);  // even before set-up
+}
+
+TEST(ProjectorVariants, DeviceKeepsCornersInPixelsAndNeedsADeviceSize) {
+  const std::array<double, 2> leftUp{0.1, 0.0}, rightUp{1.0, 0.0}, rightLow{1.0, 1.0},
+      leftLow{0.0, 1.0};
+  for (kvogcManager* (*init)() :
+       {kvogcInitLibrary, kvogcInitProjectorLibrary, kvogcInitProjectorDeviceLibrary}) {
+    Manager m(init());
+    kvogcGridManager_SetPinCushion(m, leftUp.data(), rightUp.data(), rightLow.data(),
+                                   leftLow.data(), 0, 0, 0, 0, 0);
+    ASSERT_EQ(SetUpManager(m, kPanel, kReal, kDisp, kOpe), KVOGC_OK);
+    ASSERT_EQ(kvogcGridManager_SetPinCushion(m, leftUp.data(), rightUp.data(), rightLow.data(),
+                                             leftLow.data(), 0, 0, 0, 0, 0),
+              KVOGC_OK);
+    Comment c{};
+    kvogcGridManager_GetGeoObjComment(m, c.data());
+    EXPECT_EQ(c[2], init == kvogcInitProjectorDeviceLibrary ? 192 : 1920);
+  }
+  Manager device(kvogcInitProjectorDeviceLibrary());
+  const GridSize zero{0, 0};
+  EXPECT_EQ(kvogcGridManager_SetParam(device, &kPanel, &zero, &kReal, &kDisp, &kOpe, 600, 600, 0),
+            KVOGC_E_INVALIDARG);
+  EXPECT_EQ(kvogcGridManager_SetParam(device, &kPanel, nullptr, &kReal, &kDisp, &kOpe, 600, 600, 0),
+            KVOGC_E_INVALIDARG);
+}
+
+}  // namespace
+}  // namespace kvogc::test
+
+namespace kvogc::test {
+namespace {
+
+TEST(ProjectorVariants, OffsetInsetsOnlyTheActiveBaseAndOpeGridNumRedividesAllSlots) {
+  Manager m(kvogcInitProjectorLibrary());
+  ASSERT_EQ(Register<0>(m, {2, 2}, {2, 2}), KVOGC_OK);
+  const GridSize panel{1920, 1080};
+  const GridSize real{4, 4};
+  const GridSize two{2, 2};
+  ASSERT_EQ(kvogcGridManager_SetParamWithOffset(m, &panel, &panel, &real, &two, &two, 600, 600,
+                                                10, 20),
+            KVOGC_OK);
+  std::vector<double> grid(50);
+  ASSERT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
+  EXPECT_EQ(grid[0], 10.0);
+  EXPECT_EQ(grid[1], 20.0);
+  // The reference grid keeps the whole panel: with adjustment off the host sees it.
+  ASSERT_EQ(kvogcGridManager_RefreshAllPoint(m), KVOGC_OK);
+  EXPECT_EQ(g_recorders[0].Last('R')->points[0], 0.0);
+  ASSERT_EQ(kvogcGridManager_SetGeoAdjProjectorSaveIn(m, 2), KVOGC_OK);
+  ASSERT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
+  EXPECT_EQ(grid[0], 0.0);  // the other slots were not inset
+  const GridSize four{4, 4};
+  g_recorders[0].ope = four;
+  ASSERT_EQ(kvogcGridManager_SetOpeGridNum(m, &four), KVOGC_OK);
+  kvogcGridManager_SetGeoAdjEnable(m, 1);
+  ASSERT_EQ(kvogcGridManager_SetGeoAdjProjectorSaveIn(m, 0), KVOGC_OK);
+  int32_t lx = 0;
+  int32_t ly = 0;
+  ASSERT_EQ(kvogcGridManager_MovePoint(m, 3, 3, 0, 0, &lx, &ly), KVOGC_OK);  // a node of the new 4x4 grid
+  const Report& ope = *g_recorders[0].Last('O');
+  EXPECT_EQ(ope.points.size(), 2u * 25u);
+  // An inactive slot's operation grid was re-divided evenly, not read back;
+  // its real grid kept the inset.
+  EXPECT_EQ(ope.points[0], 0.0);
+  ASSERT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
+  EXPECT_EQ(grid[0], 10.0);
+}
+
+TEST(GeometryInput, NullPathsAndLongFilesAreHandled) {
+  Manager m;
+  ASSERT_EQ(SetUpManager(m, {1920, 1080}, {1, 1}, {1, 1}, {1, 1}), KVOGC_OK);
+  EXPECT_EQ(kvogcGridManager_SetGeoFilePath(m, nullptr), KVOGC_E_INVALIDARG);
+  EXPECT_EQ(kvogcGridManager_AnalyseGeoObjFile(m, nullptr), KVOGC_E_INVALIDARG);
+  // Longer than the 4 x 768 bytes a 2x2 grid reads: cut there, read as a terminated text.
+  const std::string path = TempPath("long.obj");
+  std::string text = "#[GEOMETRY_KEYSTONE_SCREEN_10]\n#Angle=5\n";
+  while (text.size() < 4 * 768 + 100) text += "# padding padding padding padding\n";
+  WriteFile(path, text + "#Th=77\n");
+  ASSERT_EQ(kvogcGridManager_GetGeoObjDataFromFile(m, nullptr, path.c_str()), KVOGC_OK);
+  Comment c{};
+  kvogcGridManager_GetGeoObjComment(m, c.data());
+  EXPECT_EQ(c[17], 5);
+  EXPECT_EQ(c[21], 20);  // the line past the cut was not read
+  std::remove(path.c_str());
+}
+
+}  // namespace
+}  // namespace kvogc::test

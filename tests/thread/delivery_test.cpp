@@ -1,0 +1,267 @@
+// Deliveries on the worker thread and on the host's: what reaches a target,
+// which request wins, in which order, and what a manager's destruction leaves.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/GeoObjHostTarget.h"
+#include "kvogc/kvogc_modules.hpp"
+#include "manager/KvoGridCalcManager.h"
+#include "manager/KvoProjectorDeviceGridCalcManager.h"
+#include "manager/KvoProjectorGridCalcManager.h"
+#include "modules/SiblingModule.h"
+#include "platform/Platform.h"
+
+namespace kvogc {
+namespace {
+
+using namespace std::chrono_literals;
+using host::CGeoObjHostTarget;
+
+constexpr GridSize kPanel{1920, 1080};
+constexpr GridSize kReal{4, 4};
+constexpr GridSize kOpe{2, 2};
+
+void SetUpGrids(GridCalcManagerBase& m, GridSize device = kPanel, int32_t projectorFlag = 0) {
+  ASSERT_EQ(m.SetParam(&kPanel, &device, &kReal, &kOpe, &kOpe, 600, 600, projectorFlag), KVOGC_OK);
+}
+
+KvoRef<CGeoObjHostTarget> NewTarget() { return KvoRef<CGeoObjHostTarget>::Adopt(CGeoObjHostTarget::Create()); }
+
+// Waits, bounded, for a condition the worker thread makes true.
+template <typename Condition>
+bool WaitFor(Condition&& condition) {
+  const auto deadline = std::chrono::steady_clock::now() + 5s;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(5ms);
+  }
+  return true;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::string TempPath(const char* name) { return ::testing::TempDir() + "kvogc_delivery_" + name; }
+
+TEST(PlainDelivery, TextReachesTheTargetAndTheFileWithItsNul) {
+  CKvoGridCalcManager m;
+  SetUpGrids(m);
+  const std::string path = TempPath("plain.obj");
+  ASSERT_EQ(m.SetGeoFilePath(path.c_str()), KVOGC_OK);
+  ASSERT_EQ(m.RegistCallback(nullptr, nullptr, nullptr), KVOGC_OK);
+  auto target = NewTarget();
+  ASSERT_EQ(m.SendGeoObjData(target.Get(), 0), KVOGC_OK);
+  ASSERT_TRUE(WaitFor([&] { return target->CommandCount() == 1; }));
+  const std::string text = target->CurrentGeometry();
+  EXPECT_EQ(text.rfind("# WARP\n", 0), 0u);
+  EXPECT_NE(text.find("\n#prev 0.500000 0.500000 0.000000\n"), std::string::npos);
+  EXPECT_NE(text.find("\nf 21/21 22/22 17/17 16/16\n"), std::string::npos);
+  ASSERT_TRUE(WaitFor([&] { return ReadFile(path).size() == text.size() + 1; }));
+  EXPECT_EQ(ReadFile(path), text + '\0');
+  std::remove(path.c_str());
+}
+
+TEST(PlainDelivery, ABurstForOneTargetCostsOneDeliveryOfTheNewestGrid) {
+  CKvoGridCalcManager m;
+  SetUpGrids(m);
+  auto target = NewTarget();
+  int32_t lx = 0;
+  int32_t ly = 0;
+  // Queued before the worker runs, so that it cannot wake in between.
+  ASSERT_EQ(m.SendGeoObjData(target.Get(), 0), KVOGC_OK);
+  ASSERT_EQ(m.MovePoint(1, 1, 96, 0, &lx, &ly), KVOGC_OK);
+  ASSERT_EQ(m.SendGeoObjData(target.Get(), 0), KVOGC_OK);
+  ASSERT_EQ(m.RegistCallback(nullptr, nullptr, nullptr), KVOGC_OK);
+  ASSERT_TRUE(WaitFor([&] { return target->CommandCount() >= 1; }));
+  std::this_thread::sleep_for(250ms);  // room for a second delivery, which must not come
+  EXPECT_EQ(target->CommandCount(), 1);
+  EXPECT_NE(target->CurrentGeometry().find("\n#prev 0.550000 0.500000 0.000000\n"), std::string::npos);
+}
+
+// A target that logs, in one shared list, which target received a command.
+class LoggingTarget final : public IGeoObjTarget, public IGeoObjChannel {
+ public:
+  LoggingTarget(char name, std::vector<char>* log, std::mutex* lock) : m_name(name), m_log(log), m_lock(lock) {}
+  std::atomic<int> refs{1};
+  int32_t QueryInterface(const KvoGuid*, void**) override { return KVOGC_E_NOTIMPL; }
+  uint32_t AddRef() override { return static_cast<uint32_t>(++refs); }
+  uint32_t Release() override { return static_cast<uint32_t>(--refs); }
+  int32_t Reserved3() override { return KVOGC_E_NOTIMPL; }
+  int32_t Reserved4() override { return KVOGC_E_NOTIMPL; }
+  int32_t Reserved5() override { return KVOGC_E_NOTIMPL; }
+  int32_t Reserved6() override { return KVOGC_E_NOTIMPL; }
+  int32_t Reserved7() override { return KVOGC_E_NOTIMPL; }
+  int32_t Reserved8() override { return KVOGC_E_NOTIMPL; }
+  int32_t Reserved9() override { return KVOGC_E_NOTIMPL; }
+  int32_t Reserved10() override { return KVOGC_E_NOTIMPL; }
+  int32_t GetChannel(IGeoObjChannel** channel) override {
+    AddRef();
+    *channel = this;
+    return KVOGC_OK;
+  }
+  int32_t Reserved12() override { return KVOGC_E_NOTIMPL; }
+  int32_t Reserved13() override { return KVOGC_E_NOTIMPL; }
+  int32_t Reserved14() override { return KVOGC_E_NOTIMPL; }
+  int32_t Reserved15() override { return KVOGC_E_NOTIMPL; }
+  int32_t Reserved16() override { return KVOGC_E_NOTIMPL; }
+  int32_t Reserved17() override { return KVOGC_E_NOTIMPL; }
+  int32_t LoadGeoObjFile(const char*) override { return KVOGC_OK; }
+  int32_t ExecuteCommand(IGeoObjCommand*) override {
+    std::lock_guard<std::mutex> hold(*m_lock);
+    m_log->push_back(m_name);
+    return KVOGC_OK;
+  }
+  // Nothing to read back: the manager then keeps no texts of this target.
+  int32_t ExecuteRequest(int32_t, IGeoObjCommand*) override { return KVOGC_E_FAIL; }
+
+ private:
+  char m_name;
+  std::vector<char>* m_log;
+  std::mutex* m_lock;
+};
+
+TEST(PlainDelivery, ThePreferredTargetGoesFirstThenTheOthersByKey) {
+  std::vector<char> log;
+  std::mutex lock;
+  LoggingTarget a('A', &log, &lock);
+  LoggingTarget b('B', &log, &lock);
+  {
+    CKvoGridCalcManager m;
+    SetUpGrids(m);
+    ASSERT_EQ(m.SendGeoObjData(&a, 0), KVOGC_OK);
+    ASSERT_EQ(m.SendGeoObjData(&b, 0), KVOGC_OK);
+    ASSERT_EQ(m.SendGeoObjData(&a, 0), KVOGC_OK);
+    ASSERT_EQ(m.RegistCallback(nullptr, nullptr, nullptr), KVOGC_OK);
+    ASSERT_TRUE(WaitFor([&] {
+      std::lock_guard<std::mutex> hold(lock);
+      return log.size() == 2;
+    }));
+  }
+  EXPECT_EQ(log, (std::vector<char>{'A', 'B'}));
+  EXPECT_EQ(a.refs, 1);  // every sender released its target
+  EXPECT_EQ(b.refs, 1);
+}
+
+TEST(PlainDelivery, DestructionDeletesPendingSendsAndBeforeSetUpOnlyRecordsTheTarget) {
+  std::vector<char> log;
+  std::mutex lock;
+  LoggingTarget a('A', &log, &lock);
+  {
+    CKvoGridCalcManager m;
+    EXPECT_EQ(m.SendGeoObjData(&a, 0), KVOGC_E_FAIL);
+    SetUpGrids(m);
+    EXPECT_EQ(m.SendGeoObjData(&a, 0), KVOGC_OK);
+    EXPECT_EQ(m.SendGeoObjData(nullptr, 0), KVOGC_E_INVALIDARG);
+    EXPECT_EQ(a.refs, 2);  // the pending sender holds one
+  }
+  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(a.refs, 1);
+}
+
+TEST(PlainDelivery, TheTargetsOwnMappingAndFacesAreKept) {
+  CKvoGridCalcManager m;
+  SetUpGrids(m);
+  auto target = NewTarget();
+  target->SetCurrentGeometry("# WARP\n#my header\n#[GEOMETRY_4CORNER_SCREEN_10]\nvt 0.1 0.2\nf 1/1 2/2 3/3\n");
+  ASSERT_EQ(m.SendGeoObjData(target.Get(), 0), KVOGC_OK);
+  ASSERT_EQ(m.RegistCallback(nullptr, nullptr, nullptr), KVOGC_OK);
+  ASSERT_TRUE(WaitFor([&] { return target->CommandCount() == 1; }));
+  const std::string text = target->CurrentGeometry();
+  EXPECT_EQ(text.rfind("# WARP\n#my header\n#ScreenType 0\n", 0), 0u);
+  const std::string tail = "vt 0.1 0.2\nf 1/1 2/2 3/3\n";
+  EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+  EXPECT_EQ(text.find("vt 0.000000"), std::string::npos);
+}
+
+TEST(ProjectorDelivery, TheTargetLoadsTheFileJustWritten) {
+  CKvoProjectorGridCalcManager m;
+  SetUpGrids(m, kPanel, 1);
+  const std::string path = TempPath("projector.obj");
+  ASSERT_EQ(m.SetGeoFilePath(path.c_str()), KVOGC_OK);
+  auto target = NewTarget();
+  ASSERT_EQ(m.SendGeoObjData(target.Get(), 0), KVOGC_OK);
+  ASSERT_EQ(m.SendGeoObjDataSync(target.Get(), 0), KVOGC_OK);  // nothing for a projector
+  ASSERT_EQ(m.RegistCallback(nullptr, nullptr, nullptr), KVOGC_OK);
+  ASSERT_TRUE(WaitFor([&] { return target->LastLoadedPath() == path; }));
+  const std::string text = ReadFile(path);
+  EXPECT_NE(text.find("#gridsize 5 5\n"), std::string::npos);
+  EXPECT_NE(text.find("f 1/1// 6/6// 2/2//\n"), std::string::npos);
+  EXPECT_EQ(text.back(), '\0');
+  std::remove(path.c_str());
+}
+
+TEST(ProjectorDelivery, ReadingATargetClearsTheKeptTexts) {
+  CKvoProjectorGridCalcManager m;
+  SetUpGrids(m);
+  const std::string source = TempPath("kept.obj");
+  {
+    std::ofstream(source, std::ios::binary) << "# WARP\n#custom header\n#prev 0.5 0.5 0\nvt 0.5 0.5\n";
+  }
+  ASSERT_EQ(m.GetGeoObjDataFromFile(nullptr, source.c_str()), KVOGC_OK);
+  const std::string path = TempPath("kept_out.obj");
+  ASSERT_EQ(m.SetGeoFilePath(path.c_str()), KVOGC_OK);
+  auto target = NewTarget();
+  ASSERT_EQ(m.RegistCallback(nullptr, nullptr, nullptr), KVOGC_OK);
+  ASSERT_EQ(m.SendGeoObjData(target.Get(), 0), KVOGC_OK);
+  ASSERT_TRUE(WaitFor([&] { return target->LastLoadedPath() == path; }));
+  EXPECT_NE(ReadFile(path).find("#custom header\n"), std::string::npos);
+  ASSERT_EQ(m.GetGeoObjData(target.Get()), KVOGC_OK);
+  std::remove(path.c_str());
+  ASSERT_EQ(m.SendGeoObjData(target.Get(), 0), KVOGC_OK);
+  ASSERT_TRUE(WaitFor([&] { return ReadFile(path).size() > 1; }));
+  EXPECT_EQ(ReadFile(path).find("#custom header"), std::string::npos);
+  EXPECT_NE(ReadFile(path).find("#projectorsize 1920 1080\n"), std::string::npos);
+  std::remove(path.c_str());
+  std::remove(source.c_str());
+}
+
+// The simulated device's own counters, for what a send delivered.
+struct DeviceProbe {
+  platform::ModuleHandle module;
+  int32_t (*deliveries)(const void*);
+  DeviceProbe() {
+    const std::string dir = std::filesystem::path(platform::OwnModulePath()).parent_path().string();
+    module = platform::LoadModule(ResolveModulePath(dir, "Brindmoor.dll"));
+    deliveries = reinterpret_cast<int32_t (*)(const void*)>(
+        platform::FindSymbol(module, "BrindmoorStandinDeliveryCount"));
+  }
+  ~DeviceProbe() { platform::UnloadModule(module); }
+};
+
+TEST(DeviceDelivery, SyncSendWritesTheDeviceAndTheBaseGridOnRequest) {
+  DeviceProbe probe;
+  ASSERT_NE(probe.deliveries, nullptr);
+  CKvoProjectorDeviceGridCalcManager m;
+  SetUpGrids(m, {3840, 2160});
+  ASSERT_EQ(m.RegistCallback(nullptr, nullptr, nullptr), KVOGC_OK);
+  auto target = NewTarget();
+  ASSERT_EQ(m.SendGeoObjDataSync(target.Get(), 0), KVOGC_OK);
+  EXPECT_EQ(probe.deliveries(target.Get()), 1);
+  ASSERT_EQ(m.SendGeoObjDataSync(target.Get(), 1), KVOGC_OK);
+  EXPECT_EQ(probe.deliveries(target.Get()), 3);  // the grid and its base grid
+  // Read back what the device holds in slot 1: the points come back at panel scale.
+  int32_t lx = 0;
+  int32_t ly = 0;
+  ASSERT_EQ(m.MovePoint(1, 1, 50, 0, &lx, &ly), KVOGC_OK);
+  ASSERT_EQ(m.GetGeoObjData(target.Get()), KVOGC_OK);
+  double grid[50];
+  ASSERT_EQ(m.GetGeometryGridData(grid), KVOGC_OK);
+  EXPECT_EQ(grid[2 * 12], 960.0);  // the device's warp, not the move made since
+  // The worker still serves asynchronous sends after a synchronous one.
+  ASSERT_EQ(m.SendGeoObjData(target.Get(), 0), KVOGC_OK);
+  ASSERT_TRUE(WaitFor([&] { return probe.deliveries(target.Get()) == 4; }));
+}
+
+}  // namespace
+}  // namespace kvogc
