@@ -210,7 +210,8 @@ Scenario ParseScenario(std::string_view text, std::string_view source,
   json document;
   try {
     document = json::parse(text.begin(), text.end());
-  } catch (const json::parse_error& error) {
+  } catch (const json::exception& error) {
+    // Syntax errors, and numbers beyond double such as 1e400.
     throw CToolError(kExitBadInput, std::string(source) + ": not valid JSON: " + WithoutTag(error.what()));
   }
   const CPlace top(source, "top level");
