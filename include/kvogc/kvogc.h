@@ -94,15 +94,17 @@ KVOGC_API int32_t kvogcGridManager_SetParamWithOffset(
     kvogcManager* handle, const GridSize* panelSize, const GridSize* deviceSize,
     const GridSize* realGridNum, const GridSize* dispGridNum, const GridSize* opeGridNum,
     double marginX, double marginY, double offsetX, double offsetY);
-/** Names the warp geometry file that sends write and reads read. */
+/** Names the file every send also writes (a null path is refused; without one no file is written). */
 KVOGC_API int32_t kvogcGridManager_SetGeoFilePath(kvogcManager* handle, const char* path);
 /** Enables (non-zero) or disables the corrections; takes effect at the next recomputation. */
 KVOGC_API int32_t kvogcGridManager_SetGeoAdjEnable(kvogcManager* handle, int32_t enable);
-/** Projector variants: selects save-in slot 0..2; the plain manager ignores it. */
+/** Projector managers: selects save-in slot 0..2. Any value is kept; one outside 0..2 selects no
+    slot and operations on the base grid return KVOGC_E_INVALIDARG until a valid one is set. */
 KVOGC_API int32_t kvogcGridManager_SetGeoAdjProjectorSaveIn(kvogcManager* handle, int32_t value);
 /** 0: corrections start from the user's warp; non-zero: from the evenly spaced grid. */
 KVOGC_API int32_t kvogcGridManager_SetGeoAdjMode(kvogcManager* handle, int32_t mode);
-/** Re-divides the operation grids, keeping the real warp; reports the real and operation grids. */
+/** Re-divides the operation grids, keeping the real warp; reports the real and operation grids.
+    KVOGC_E_FAIL before set-up. */
 KVOGC_API int32_t kvogcGridManager_SetOpeGridNum(kvogcManager* handle, const GridSize* opeGridNum);
 /** Re-divides the display grid and reports it. */
 KVOGC_API int32_t kvogcGridManager_SetDispGridNum(kvogcManager* handle,
@@ -113,7 +115,9 @@ KVOGC_API int32_t kvogcGridManager_SetDispGridNum(kvogcManager* handle,
 /** Places operation node (row, col) of the uncorrected grid at (x, y); reports nothing. */
 KVOGC_API int32_t kvogcGridManager_SetGridPointPosition(kvogcManager* handle, int32_t col,
                                                         int32_t row, double x, double y);
-/** Moves one node by (dx, dy); limitX/limitY are set to 1 when the margin clamp stopped that axis. */
+/** Moves one node by (dx, dy); limitX/limitY (if not null) are set to 1 when the margin clamp
+    reduced that axis to nothing. Indices outside the grid: KVOGC_E_INVALIDARG, nothing written.
+    Non-finite moves are not refused (a NaN request counts as non-zero, a NaN result not as zero). */
 KVOGC_API int32_t kvogcGridManager_MovePoint(kvogcManager* handle, int32_t row, int32_t col,
                                              double dx, double dy, int32_t* limitX,
                                              int32_t* limitY);
@@ -161,10 +165,12 @@ KVOGC_API int32_t kvogcGridManager_SetKeyStone(kvogcManager* handle, double pitc
                                                double angle, double rolling, double th,
                                                double hShift, double vShift, double zOffset,
                                                int32_t isFitSize);
-/** Sets the linearity angles in degrees. */
+/** Sets the linearity angles in degrees. Angles at or beyond +-90 or not finite leave the
+    correction as it was; the comment record keeps what was given. */
 KVOGC_API int32_t kvogcGridManager_SetLinearity(kvogcManager* handle, double vertical,
                                                 double horizontal);
-/** Sets the four corners (two doubles each, in panel widths/heights) and the edge bends. */
+/** Sets the four corners (two doubles each, in panel widths/heights) and the edge bends.
+    Non-finite values leave the correction as it was; null corners give KVOGC_E_INVALIDARG. */
 KVOGC_API int32_t kvogcGridManager_SetPinCushion(kvogcManager* handle, const double* leftUp,
                                                  const double* rightUp, const double* rightLow,
                                                  const double* leftLow, double left, double upper,
@@ -186,24 +192,28 @@ KVOGC_API int32_t kvogcGridManager_SendGeoObjData(kvogcManager* handle, void* ta
 /** Projector-device manager: delivers on the calling thread; the others do nothing and return 0. */
 KVOGC_API int32_t kvogcGridManager_SendGeoObjDataSync(kvogcManager* handle, void* target,
                                                       int32_t sendBaseGrid);
-/** Reads the geometry kept by target back into the manager. */
+/** Reads the geometry kept by target back into the manager (projector: clears the kept texts;
+    device: reads the active slot's warp). A malformed "#prev" number gives KVOGC_E_INVALIDARG
+    with the lines before it applied. */
 KVOGC_API int32_t kvogcGridManager_GetGeoObjData(kvogcManager* handle, void* target);
-/** Reads a warp geometry file into the manager; unused is not read. */
+/** Reads a warp geometry file into the manager; unused is not read. KVOGC_E_FAIL if the file
+    cannot be opened. */
 KVOGC_API int32_t kvogcGridManager_GetGeoObjDataFromFile(kvogcManager* handle, void* unused,
                                                          const char* path);
 /** Copies the 28 values of the geometry comment record into out. */
 KVOGC_API int32_t kvogcGridManager_GetGeoObjComment(kvogcManager* handle, int32_t* out);
 /** Copies the final real grid, (x, y) pairs row by row, into out. */
 KVOGC_API int32_t kvogcGridManager_GetGeometryGridData(kvogcManager* handle, double* out);
-/** Takes count (x, y) pairs as the new uncorrected real grid. */
+/** Takes count (x, y) pairs as the new uncorrected real grid; pairs beyond the grid are ignored. */
 KVOGC_API int32_t kvogcGridManager_SetGeometryGridData(kvogcManager* handle, void* target,
                                                        const double* points, uint32_t count);
-/** Writes the chosen corner (xSel, ySel in 0..1) of the fully corrected grid into out[2]. */
+/** Writes the chosen corner (xSel, ySel in 0..1) of the fully corrected grid into out[2];
+    other selectors write nothing. KVOGC_E_FAIL before set-up. */
 KVOGC_API int32_t kvogcGridManager_GetBasicFinalPosition(kvogcManager* handle, int32_t xSel,
                                                          int32_t ySel, double* out);
 /** Shrinks the final grid into the panel when isFitSize is non-zero. */
 KVOGC_API int32_t kvogcGridManager_AutoReduction(kvogcManager* handle, int32_t isFitSize);
-/** Returns the three corrections to neutral without recomputing. */
+/** Returns the three corrections to neutral without recomputing. KVOGC_E_FAIL before set-up. */
 KVOGC_API int32_t kvogcGridManager_InitBasicCalcParam(kvogcManager* handle);
 /** Reads a warp geometry file's comment record and grid; KVOGC_FALSE if it cannot be opened. */
 KVOGC_API int32_t kvogcGridManager_AnalyseGeoObjFile(kvogcManager* handle, const char* path);
