@@ -202,7 +202,7 @@ KVOGC_API int32_t kvogcGridManager_GetGeoObjDataFromFile(kvogcManager* handle, v
                                                          const char* path);
 /** Copies the 28 values of the geometry comment record into out. */
 KVOGC_API int32_t kvogcGridManager_GetGeoObjComment(kvogcManager* handle, int32_t* out);
-/** Copies the final real grid, (x, y) pairs row by row, into out. */
+/** Copies the uncorrected (base) real grid, (x, y) pairs row by row, into out. */
 KVOGC_API int32_t kvogcGridManager_GetGeometryGridData(kvogcManager* handle, double* out);
 /** Takes count (x, y) pairs as the new uncorrected real grid; pairs beyond the grid are ignored. */
 KVOGC_API int32_t kvogcGridManager_SetGeometryGridData(kvogcManager* handle, void* target,
