@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite: a plain Release build, then
 # AddressSanitizer + UndefinedBehaviorSanitizer over the suite, then
-# ThreadSanitizer over the tests that run a second thread.
+# ThreadSanitizer over the tests that run a second thread, then a short
+# libFuzzer run over the warp geometry text.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,3 +26,5 @@ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DKVOGC_SANITIZE=thread \
   -DKVOGC_BUILD_BENCHMARKS=OFF >/dev/null
 cmake --build build-tsan -j"$jobs" --target kvogc_thread_tests
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -L thread --output-on-failure
+
+bash scripts/fuzz.sh
