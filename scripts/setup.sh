@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the build and test dependencies from Debian's packages.
+# Installs the build and test dependencies from Debian's packages; clang and
+# its runtime libraries (libFuzzer among them) are for scripts/fuzz.sh.
 # Safe to run twice; returns quickly when everything is already there.
 set -euo pipefail
 
@@ -9,6 +10,7 @@ packages=(
   libopencv-imgproc-dev libopencv-imgcodecs-dev
   libcli11-dev nlohmann-json3-dev
   libgtest-dev libbenchmark-dev
+  clang libclang-rt-14-dev
 )
 
 missing=()

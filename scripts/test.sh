@@ -2,7 +2,8 @@
 # Sets up, builds and runs the whole test suite: a plain Release build, then
 # the C example host built against the installed package, then
 # AddressSanitizer + UndefinedBehaviorSanitizer over the suite, then
-# ThreadSanitizer over the tests that run a second thread.
+# ThreadSanitizer over the tests that run a second thread, then a short
+# libFuzzer run over the warp geometry text.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -43,3 +44,5 @@ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DKVOGC_SANITIZE=thread \
   -DKVOGC_BUILD_BENCHMARKS=OFF >/dev/null
 cmake --build build-tsan -j"$jobs" --target kvogc_thread_tests
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -L thread --output-on-failure
+
+bash scripts/fuzz.sh

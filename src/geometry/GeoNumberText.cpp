@@ -26,6 +26,31 @@ bool StartsHexNumber(std::string_view rest) {
   return rest[2] == '.' && rest.size() > 3 && IsHexDigit(rest[3]);
 }
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Length of the hexadecimal digits, point and binary exponent that strtof
+// takes after the "0x". from_chars is given exactly these: on its own it also
+// reads an exponent with two signs ("p+-3" as -3), where strtof stops before the "p".
+size_t HexNumberLength(std::string_view digits) {
+  size_t pos = 0;
+  while (pos < digits.size() && IsHexDigit(digits[pos])) ++pos;
+  if (pos < digits.size() && digits[pos] == '.') {
+    ++pos;
+    while (pos < digits.size() && IsHexDigit(digits[pos])) ++pos;
+  }
+  if (pos < digits.size() && (digits[pos] == 'p' || digits[pos] == 'P')) {
+    size_t exponent = pos + 1;
+    if (exponent < digits.size() && (digits[exponent] == '+' || digits[exponent] == '-')) {
+      ++exponent;
+    }
+    if (exponent < digits.size() && IsDigit(digits[exponent])) {
+      while (exponent < digits.size() && IsDigit(digits[exponent])) ++exponent;
+      pos = exponent;
+    }
+  }
+  return pos;
+}
+
 }  // namespace
 
 float NarrowToFloat(double v) {
@@ -66,7 +91,8 @@ NumberScan ScanFloat(std::string_view text, float& value, size_t* consumed) {
   float parsed = 0.0f;
   std::from_chars_result r{};
   if (StartsHexNumber(rest)) {
-    r = std::from_chars(rest.data() + 2, rest.data() + rest.size(), parsed,
+    const std::string_view digits = rest.substr(2);
+    r = std::from_chars(digits.data(), digits.data() + HexNumberLength(digits), parsed,
                         std::chars_format::hex);
   } else {
     r = std::from_chars(rest.data(), rest.data() + rest.size(), parsed,

@@ -1,0 +1,142 @@
+// Splitting any bytes keeps nothing but whole lines of the text, in their
+// order: comment lines in the header, "vt " and "f " lines in the tail. Each
+// part with its NUL fits its capacity, one byte less cuts that part after its
+// last whole line that fits, and the same text splits the same way every time.
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "FuzzSupport.h"
+#include "geometry/GeoObjTextSplitter.h"
+
+namespace kvogc::fuzz {
+namespace {
+
+using SplitFunction = int32_t (*)(std::string_view, size_t, size_t, std::string&, std::string&);
+
+bool Begins(std::string_view line, std::string_view key) { return line.substr(0, key.size()) == key; }
+
+// The lines as a C string of the text holds them: up to the first NUL, ended
+// by LF, a CR right before the LF being part of the line end.
+std::vector<std::string_view> InputLines(std::string_view text) {
+  text = text.substr(0, text.find('\0'));
+  std::vector<std::string_view> lines;
+  while (true) {
+    const size_t lf = text.find('\n');
+    if (lf == std::string_view::npos) {
+      lines.push_back(text);
+      return lines;
+    }
+    const bool cr = lf > 0 && text[lf - 1] == '\r';
+    lines.push_back(text.substr(0, cr ? lf - 1 : lf));
+    text.remove_prefix(lf + 1);
+  }
+}
+
+// Every line of the part ends in LF, passes `belongs` and is a line of the
+// input, later than the one before it.
+template <typename Belongs>
+bool KeptInOrder(std::string_view part, const std::vector<std::string_view>& input,
+                 Belongs belongs) {
+  size_t next = 0;
+  while (!part.empty()) {
+    const size_t lf = part.find('\n');
+    if (lf == std::string_view::npos) return false;
+    const std::string_view line = part.substr(0, lf);
+    if (!belongs(line)) return false;
+    while (next < input.size() && input[next] != line) ++next;
+    if (next == input.size()) return false;
+    ++next;
+    part.remove_prefix(lf + 1);
+  }
+  return true;
+}
+
+bool HeaderLine(std::string_view line, bool keepGridSize) {
+  // The comment block and the points are generated anew on every write.
+  return Begins(line, "#") && !Begins(line, "#[GEOMETRY") && !Begins(line, "#prev ") &&
+         !Begins(line, "#ScreenType") && !Begins(line, "#GUIGridCount") &&
+         !Begins(line, "#IsKeyStone") && (keepGridSize || !Begins(line, "#gridsize"));
+}
+
+bool TailLine(std::string_view line) { return Begins(line, "vt ") || Begins(line, "f "); }
+
+// The part without its last line.
+std::string WithoutLastLine(const std::string& part) {
+  const size_t end = part.rfind('\n', part.size() - 2);
+  return end == std::string::npos ? std::string() : part.substr(0, end + 1);
+}
+
+void CheckCut(SplitFunction split, std::string_view text, size_t headerCapacity,
+              size_t tailCapacity, const std::string& header, const std::string& tail) {
+  std::string cutHeader = "stale";
+  std::string cutTail = "stale";
+  Check(split(text, headerCapacity, tailCapacity, cutHeader, cutTail) == KVOGC_OK,
+        "a part over its capacity is cut, not refused");
+  Check(cutHeader == header && cutTail == tail, "a part one byte short loses its last line");
+}
+
+struct Parts {
+  std::string header;
+  std::string tail;
+};
+
+Parts CheckSplit(SplitFunction split, std::string_view text, bool keepGridSize,
+                 const std::vector<std::string_view>& lines) {
+  constexpr size_t kUnbounded = std::numeric_limits<size_t>::max();
+  Parts parts;
+  Check(split(text, kUnbounded, kUnbounded, parts.header, parts.tail) == KVOGC_OK,
+        "an unbounded split succeeds");
+  Check(KeptInOrder(parts.header, lines,
+                    [keepGridSize](std::string_view l) { return HeaderLine(l, keepGridSize); }),
+        "the header holds only comment lines of the text, in order");
+  Check(KeptInOrder(parts.tail, lines, TailLine),
+        "the tail holds only texture and face lines of the text, in order");
+
+  // Exactly the room each part needs with its NUL: the same parts again.
+  const size_t headerNeeds = parts.header.size() + 1;
+  const size_t tailNeeds = parts.tail.size() + 1;
+  Parts again{"stale", "stale"};
+  Check(split(text, headerNeeds, tailNeeds, again.header, again.tail) == KVOGC_OK,
+        "parts that fit their capacities exactly are accepted");
+  Check(again.header == parts.header && again.tail == parts.tail,
+        "the same text splits the same way twice");
+  if (!parts.header.empty()) {
+    CheckCut(split, text, headerNeeds - 1, tailNeeds, WithoutLastLine(parts.header), parts.tail);
+  }
+  if (!parts.tail.empty()) {
+    CheckCut(split, text, headerNeeds, tailNeeds - 1, parts.header, WithoutLastLine(parts.tail));
+  }
+  return parts;
+}
+
+std::string WithoutGridSize(std::string_view header) {
+  std::string out;
+  while (!header.empty()) {
+    const size_t end = header.find('\n') + 1;
+    const std::string_view line = header.substr(0, end);
+    if (!Begins(line, "#gridsize")) out += line;
+    header.remove_prefix(end);
+  }
+  return out;
+}
+
+void CheckBothSplitters(std::string_view text) {
+  const std::vector<std::string_view> lines = InputLines(text);
+  const Parts plain = CheckSplit(SplitGeoObjText, text, false, lines);
+  const Parts projector = CheckSplit(SplitProjectorGeoObjText, text, true, lines);
+  Check(plain.header == WithoutGridSize(projector.header) && plain.tail == projector.tail,
+        "the twins differ only in the \"#gridsize\" lines they keep");
+}
+
+}  // namespace
+}  // namespace kvogc::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  kvogc::fuzz::RunChecks([text] { kvogc::fuzz::CheckBothSplitters(text); });
+  return 0;
+}
