@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of the warp geometry text with clang and runs
-# each for a bounded time (KVOGC_FUZZ_SECONDS, default 30) on a scratch copy of
+# each for a bounded time (KVOGC_FUZZ_SECONDS, default 15: about a minute for all) on a scratch copy of
 # its committed corpus, so that the corpus in the repository does not grow.
 # Fails on the first crash, leak, sanitizer report or broken property; the
 # input that caused it is left in build-fuzz/run/<target>/ as crash-*, leak-*,
@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 jobs=${KVOGC_JOBS:-2}
-seconds=${KVOGC_FUZZ_SECONDS:-30}
+seconds=${KVOGC_FUZZ_SECONDS:-15}
 targets=(geo_reader geo_splitter geo_roundtrip geo_number)
 
 echo "== libFuzzer targets (${seconds} s each)"
