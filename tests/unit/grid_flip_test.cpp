@@ -2,32 +2,29 @@
 // flags and handles end up for even and odd counts, and what stays in place.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <vector>
 
-#include "grid/WarpConverter.h"
+#include "support/GridFixtures.h"
 
-namespace kvogc {
+namespace kvogc::gridtest {
 namespace {
 
-constexpr GridSize kPanel{1920, 1080};
-
-void LayOut(CWarpGridOpe& grid, GridSize real, GridSize ope) {
-  grid.Release();
-  grid.m_panelSize = kPanel;
-  grid.m_realGridNum = real;
-  grid.m_opeGridNum = ope;
-  ASSERT_EQ(grid.Create(), 0);
-  ASSERT_EQ(grid.InitPoints(), 0);
-}
-
+// A line's curve flag and handles.
 struct Shape {
   int32_t curve;
-  RealPoint start;
-  RealPoint end;
+  double startX, startY, endX, endY;
+  bool operator==(const Shape&) const = default;
 };
 
+std::ostream& operator<<(std::ostream& os, const Shape& s) {
+  return os << s.curve << " (" << s.startX << "," << s.startY << ") (" << s.endX << "," << s.endY
+            << ")";
+}
+
 Shape ShapeOf(const CWarpOpeLine* line) {
-  return {line->m_curve, line->m_handleStart, line->m_handleEnd};
+  return {line->m_curve, line->m_handleStart.x, line->m_handleStart.y, line->m_handleEnd.x,
+          line->m_handleEnd.y};
 }
 
 // Gives every node an offset and every line its own curve flag and handles, all
@@ -56,78 +53,66 @@ void Tag(CWarpGridOpe& grid) {
   }
 }
 
-void ExpectShape(const CWarpOpeLine* line, const Shape& want) {
-  EXPECT_EQ(line->m_curve, want.curve);
-  EXPECT_EQ(line->m_handleStart.x, want.start.x);
-  EXPECT_EQ(line->m_handleStart.y, want.start.y);
-  EXPECT_EQ(line->m_handleEnd.x, want.end.x);
-  EXPECT_EQ(line->m_handleEnd.y, want.end.y);
-}
-
 struct Snapshot {
   std::vector<OpePoint> points;
   std::vector<Shape> hor, ver;
-  std::vector<RealPoint> samples;
+  std::vector<double> samples;
 };
 
 Snapshot Take(const CWarpGridOpe& grid) {
   Snapshot s;
   const GridSize n = grid.m_opeGridNum;
+  auto keep = [&s](const CWarpOpeLine* line, std::vector<Shape>& shapes) {
+    shapes.push_back(ShapeOf(line));
+    for (const RealPoint& p : line->m_samples) s.samples.insert(s.samples.end(), {p.x, p.y});
+  };
   for (int32_t j = 0; j <= n.cy; ++j) {
     for (int32_t i = 0; i <= n.cx; ++i) {
       s.points.push_back(*grid.GetPoint(j, i));
-      if (i < n.cx) {
-        s.hor.push_back(ShapeOf(grid.GetLineHor(j, i)));
-        for (const RealPoint& p : grid.GetLineHor(j, i)->m_samples) s.samples.push_back(p);
-      }
-      if (j < n.cy) {
-        s.ver.push_back(ShapeOf(grid.GetLineVer(j, i)));
-        for (const RealPoint& p : grid.GetLineVer(j, i)->m_samples) s.samples.push_back(p);
-      }
+      if (i < n.cx) keep(grid.GetLineHor(j, i), s.hor);
+      if (j < n.cy) keep(grid.GetLineVer(j, i), s.ver);
     }
   }
   return s;
 }
 
 // Checks a left-right flip against explicit partner tables: node column i takes
-// over column pointPartner[i], horizontal line column i takes over horPartner[i].
+// over column pointPartner[i], horizontal line column i takes over linePartner[i].
 void CheckFlipH(int32_t ox, const std::vector<int32_t>& pointPartner,
-                const std::vector<int32_t>& horPartner) {
+                const std::vector<int32_t>& linePartner) {
   CWarpGridOpe grid;
-  LayOut(grid, {2 * ox, 4}, {ox, 2});
+  LayOut(grid, kFullHd, {2 * ox, 4}, {ox, 2});
   Tag(grid);
   const Snapshot old = Take(grid);
-  const int32_t stride = ox + 1;
   ASSERT_EQ(grid.FlipH(), 0);
   for (int32_t j = 0; j <= 2; ++j) {
     for (int32_t i = 0; i <= ox; ++i) {
       SCOPED_TRACE(testing::Message() << "node " << j << "," << i);
-      const OpePoint& was = old.points[j * stride + pointPartner[i]];
+      const OpePoint& was = old.points[j * (ox + 1) + pointPartner[i]];
       const OpePoint& now = *grid.GetPoint(j, i);
       EXPECT_EQ(now.x, 1920.0 - was.x);
       EXPECT_EQ(now.y, was.y);
       EXPECT_EQ(now.gx, 2.0 * ox - was.gx);
       EXPECT_EQ(now.gy, was.gy);
       if (j < 2) {
-        const Shape& v = old.ver[j * stride + pointPartner[i]];
-        ExpectShape(grid.GetLineVer(j, i), {v.curve, {-v.start.x, v.start.y}, {-v.end.x, v.end.y}});
+        const Shape& v = old.ver[j * (ox + 1) + pointPartner[i]];
+        EXPECT_EQ(ShapeOf(grid.GetLineVer(j, i)), (Shape{v.curve, -v.startX, v.startY, -v.endX, v.endY}));
       }
     }
     for (int32_t i = 0; i < ox; ++i) {
-      SCOPED_TRACE(testing::Message() << "horizontal line " << j << "," << i);
-      const Shape& h = old.hor[j * ox + horPartner[i]];
-      ExpectShape(grid.GetLineHor(j, i), {h.curve, {-h.end.x, h.end.y}, {-h.start.x, h.start.y}});
+      const Shape& h = old.hor[j * ox + linePartner[i]];
+      EXPECT_EQ(ShapeOf(grid.GetLineHor(j, i)), (Shape{h.curve, -h.endX, h.endY, -h.startX, h.startY}))
+          << "horizontal line " << j << "," << i;
     }
   }
-  EXPECT_EQ(Take(grid).samples.size(), old.samples.size());
 }
 
 // The top-bottom twin: node row j takes over row pointPartner[j], vertical line
-// row j takes over row verPartner[j].
+// row j takes over row linePartner[j].
 void CheckFlipV(int32_t oy, const std::vector<int32_t>& pointPartner,
-                const std::vector<int32_t>& verPartner) {
+                const std::vector<int32_t>& linePartner) {
   CWarpGridOpe grid;
-  LayOut(grid, {4, 2 * oy}, {2, oy});
+  LayOut(grid, kFullHd, {4, 2 * oy}, {2, oy});
   Tag(grid);
   const Snapshot old = Take(grid);
   ASSERT_EQ(grid.FlipV(), 0);
@@ -142,47 +127,44 @@ void CheckFlipV(int32_t oy, const std::vector<int32_t>& pointPartner,
       EXPECT_EQ(now.gy, 2.0 * oy - was.gy);
       if (i < 2) {
         const Shape& h = old.hor[pointPartner[j] * 2 + i];
-        ExpectShape(grid.GetLineHor(j, i), {h.curve, {h.start.x, -h.start.y}, {h.end.x, -h.end.y}});
+        EXPECT_EQ(ShapeOf(grid.GetLineHor(j, i)), (Shape{h.curve, h.startX, -h.startY, h.endX, -h.endY}));
       }
     }
     for (int32_t j = 0; j < oy; ++j) {
-      SCOPED_TRACE(testing::Message() << "vertical line " << j << "," << i);
-      const Shape& v = old.ver[verPartner[j] * 3 + i];
-      ExpectShape(grid.GetLineVer(j, i), {v.curve, {v.end.x, -v.end.y}, {v.start.x, -v.start.y}});
+      const Shape& v = old.ver[linePartner[j] * 3 + i];
+      EXPECT_EQ(ShapeOf(grid.GetLineVer(j, i)), (Shape{v.curve, v.endX, -v.endY, v.startX, -v.startY}))
+          << "vertical line " << j << "," << i;
     }
   }
 }
 
-TEST(FlipH, EvenCountMirrorsTheMiddleColumnInPlace) {
+TEST(Flip, EvenCountsMirrorTheMiddleInPlaceOddCountsHaveAMiddleLine) {
   CheckFlipH(4, {4, 3, 2, 1, 0}, {3, 2, 1, 0});
+  CheckFlipH(3, {3, 2, 1, 0}, {2, 1, 0});
+  CheckFlipV(4, {4, 3, 2, 1, 0}, {3, 2, 1, 0});
+  CheckFlipV(3, {3, 2, 1, 0}, {2, 1, 0});
 }
-
-TEST(FlipH, OddCountHasAMiddleHorizontalLine) { CheckFlipH(3, {3, 2, 1, 0}, {2, 1, 0}); }
-
-TEST(FlipV, EvenCountMirrorsTheMiddleRowInPlace) { CheckFlipV(4, {4, 3, 2, 1, 0}, {3, 2, 1, 0}); }
-
-TEST(FlipV, OddCountHasAMiddleVerticalLine) { CheckFlipV(3, {3, 2, 1, 0}, {2, 1, 0}); }
 
 TEST(Flip, WorkedHandleExamples) {
   CWarpGridOpe wide;
-  LayOut(wide, {8, 8}, {2, 2});
+  LayOut(wide, kFullHd, {8, 8}, {2, 2});
   CWarpOpeLine& h = *wide.GetLineHor(1, 0);
   h.m_curve = 1;
   h.m_handleStart = {10.0, 5.0};
   h.m_handleEnd = {-20.0, 3.0};
   ASSERT_EQ(wide.FlipH(), 0);
-  ExpectShape(wide.GetLineHor(1, 1), {1, {20.0, 3.0}, {-10.0, 5.0}});
+  EXPECT_EQ(ShapeOf(wide.GetLineHor(1, 1)), (Shape{1, 20.0, 3.0, -10.0, 5.0}));
   EXPECT_EQ(wide.GetLineHor(1, 0)->m_curve, 0);
 
   CWarpGridOpe flat;
-  LayOut(flat, {8, 8}, {4, 1});
+  LayOut(flat, kFullHd, {8, 8}, {4, 1});
   CWarpOpeLine& v = *flat.GetLineVer(0, 3);
   v.m_handleStart = {1.0, 4.0};
   v.m_handleEnd = {2.0, -6.0};
   const OpePoint top = *flat.GetPoint(0, 3);
   const OpePoint bottom = *flat.GetPoint(1, 3);
   ASSERT_EQ(flat.FlipV(), 0);
-  ExpectShape(flat.GetLineVer(0, 3), {0, {2.0, 6.0}, {1.0, -4.0}});
+  EXPECT_EQ(ShapeOf(flat.GetLineVer(0, 3)), (Shape{0, 2.0, 6.0, 1.0, -4.0}));
   EXPECT_EQ(flat.GetPoint(0, 3)->y, 1080.0 - bottom.y);
   EXPECT_EQ(flat.GetPoint(1, 3)->y, 1080.0 - top.y);
 }
@@ -190,50 +172,29 @@ TEST(Flip, WorkedHandleExamples) {
 TEST(Flip, DefaultHandlesKeepTheirValues) {
   for (const GridSize ope : {GridSize{4, 3}, GridSize{3, 4}}) {
     CWarpGridOpe grid;
-    LayOut(grid, {12, 12}, ope);
+    LayOut(grid, kFullHd, {12, 12}, ope);
     const Snapshot old = Take(grid);
     ASSERT_EQ(grid.FlipH(), 0);
     ASSERT_EQ(grid.FlipV(), 0);
     const Snapshot now = Take(grid);
-    for (size_t n = 0; n < old.hor.size(); ++n) {
-      EXPECT_EQ(now.hor[n].start.x, old.hor[n].start.x);
-      EXPECT_EQ(now.hor[n].start.y, old.hor[n].start.y);
-      EXPECT_EQ(now.hor[n].end.x, old.hor[n].end.x);
-      EXPECT_EQ(now.hor[n].end.y, old.hor[n].end.y);
-    }
-    for (size_t n = 0; n < old.ver.size(); ++n) {
-      EXPECT_EQ(now.ver[n].start.x, old.ver[n].start.x);
-      EXPECT_EQ(now.ver[n].start.y, old.ver[n].start.y);
-      EXPECT_EQ(now.ver[n].end.x, old.ver[n].end.x);
-      EXPECT_EQ(now.ver[n].end.y, old.ver[n].end.y);
-    }
+    EXPECT_EQ(now.hor, old.hor);  // a zero component may change sign
+    EXPECT_EQ(now.ver, old.ver);
   }
 }
 
 TEST(Flip, SamplesStayAndTwoFlipsRestoreTheShapes) {
   CWarpGridOpe grid;
-  LayOut(grid, {10, 7}, {3, 2});
+  LayOut(grid, kFullHd, {10, 7}, {3, 2});
   Tag(grid);
   const Snapshot old = Take(grid);
   ASSERT_EQ(grid.FlipH(), 0);
   ASSERT_EQ(grid.FlipV(), 0);
-  const Snapshot mid = Take(grid);
-  ASSERT_EQ(mid.samples.size(), old.samples.size());
-  for (size_t n = 0; n < old.samples.size(); ++n) {
-    EXPECT_EQ(mid.samples[n].x, old.samples[n].x);
-    EXPECT_EQ(mid.samples[n].y, old.samples[n].y);
-  }
+  EXPECT_EQ(Take(grid).samples, old.samples);
   ASSERT_EQ(grid.FlipV(), 0);
   ASSERT_EQ(grid.FlipH(), 0);
   const Snapshot back = Take(grid);
-  for (size_t n = 0; n < old.hor.size(); ++n) {
-    ExpectShape(grid.GetLineHor(static_cast<int32_t>(n) / 3, static_cast<int32_t>(n) % 3),
-                old.hor[n]);
-  }
-  for (size_t n = 0; n < old.ver.size(); ++n) {
-    ExpectShape(grid.GetLineVer(static_cast<int32_t>(n) / 4, static_cast<int32_t>(n) % 4),
-                old.ver[n]);
-  }
+  EXPECT_EQ(back.hor, old.hor);
+  EXPECT_EQ(back.ver, old.ver);
   for (size_t n = 0; n < old.points.size(); ++n) {
     EXPECT_NEAR(back.points[n].x, old.points[n].x, 1e-9);
     EXPECT_NEAR(back.points[n].y, old.points[n].y, 1e-9);
@@ -242,24 +203,21 @@ TEST(Flip, SamplesStayAndTwoFlipsRestoreTheShapes) {
 }
 
 TEST(Flip, RefreshAfterAFlipGivesTheMirroredRealGrid) {
-  CWarpGridOpe grid;
-  CWarpGridReal real;
-  real.Create(kPanel, {8, 6});
-  LayOut(grid, {8, 6}, {4, 3});
+  GridPair g(kFullHd, {8, 6}, {4, 3});
   CWarpConverter conv;
-  conv.MovePoint(grid, real, 1, 1, 41.3, -17.9);
-  grid.GetLineHor(2, 0)->m_curve = 1;
-  grid.GetLineHor(2, 0)->m_handleStart = {70.0, 55.0};
-  conv.RefreshAll(grid, real);
-  std::vector<RealPoint> before(real.Points().begin(), real.Points().end());
+  conv.MovePoint(g.ope, g.real, 1, 1, 41.3, -17.9);
+  g.ope.GetLineHor(2, 0)->m_curve = 1;
+  g.ope.GetLineHor(2, 0)->m_handleStart = {70.0, 55.0};
+  conv.RefreshAll(g.ope, g.real);
+  const std::vector<RealPoint> before(g.real.Points().begin(), g.real.Points().end());
 
-  ASSERT_EQ(grid.FlipH(), 0);
-  conv.RefreshAll(grid, real);
+  ASSERT_EQ(g.ope.FlipH(), 0);
+  conv.RefreshAll(g.ope, g.real);
   for (int32_t r = 0; r <= 6; ++r) {
     for (int32_t c = 0; c <= 8; ++c) {
       const RealPoint& was = before[r * 9 + (8 - c)];
-      EXPECT_NEAR(real.At(r, c).x, 1920.0 - was.x, 1.0 / 64) << r << "," << c;
-      EXPECT_NEAR(real.At(r, c).y, was.y, 1.0 / 64) << r << "," << c;
+      EXPECT_NEAR(g.real.At(r, c).x, 1920.0 - was.x, 1.0 / 64) << r << "," << c;
+      EXPECT_NEAR(g.real.At(r, c).y, was.y, 1.0 / 64) << r << "," << c;
     }
   }
 }
@@ -272,4 +230,4 @@ TEST(Flip, EmptyGridIsLeftAlone) {
 }
 
 }  // namespace
-}  // namespace kvogc
+}  // namespace kvogc::gridtest
