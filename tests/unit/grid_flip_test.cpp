@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <utility>
 #include <vector>
 
 #include "support/GridFixtures.h"
@@ -27,140 +28,112 @@ Shape ShapeOf(const CWarpOpeLine* line) {
           line->m_handleEnd.y};
 }
 
-// Gives every node an offset and every line its own curve flag and handles, all
-// different, so that each can be followed to where a flip puts it.
-void Tag(CWarpGridOpe& grid) {
-  const GridSize n = grid.m_opeGridNum;
-  for (int32_t j = 0; j <= n.cy; ++j) {
-    for (int32_t i = 0; i <= n.cx; ++i) {
-      const double id = 10.0 * j + i;
-      OpePoint& p = *grid.GetPoint(j, i);
-      p.x += 1.25 * id;
-      p.y -= 0.5 * id;
-      if (i < n.cx) {
-        CWarpOpeLine& h = *grid.GetLineHor(j, i);
-        h.m_curve = 100 + static_cast<int32_t>(id);
-        h.m_handleStart = {id + 0.25, id + 100.5};
-        h.m_handleEnd = {-id - 200.75, id + 300.125};
-      }
-      if (j < n.cy) {
-        CWarpOpeLine& v = *grid.GetLineVer(j, i);
-        v.m_curve = 500 + static_cast<int32_t>(id);
-        v.m_handleStart = {id + 400.5, id + 500.25};
-        v.m_handleEnd = {id + 600.125, -id - 700.75};
-      }
-    }
-  }
+void SetShape(CWarpOpeLine* line, const Shape& s) {
+  line->m_curve = s.curve;
+  line->m_handleStart = {s.startX, s.startY};
+  line->m_handleEnd = {s.endX, s.endY};
 }
 
-struct Snapshot {
-  std::vector<OpePoint> points;
-  std::vector<Shape> hor, ver;
+std::vector<Shape> Shapes(CWarpGridOpe& grid) {
+  std::vector<Shape> shapes;
+  ForEachLine(grid, [&](const CWarpOpeLine& line) { shapes.push_back(ShapeOf(&line)); });
+  return shapes;
+}
+
+std::vector<double> Samples(CWarpGridOpe& grid) {
   std::vector<double> samples;
-};
+  ForEachLine(grid, [&](const CWarpOpeLine& line) {
+    for (const RealPoint& p : line.m_samples) samples.insert(samples.end(), {p.x, p.y});
+  });
+  return samples;
+}
 
-Snapshot Take(const CWarpGridOpe& grid) {
-  Snapshot s;
-  const GridSize n = grid.m_opeGridNum;
-  auto keep = [&s](const CWarpOpeLine* line, std::vector<Shape>& shapes) {
-    shapes.push_back(ShapeOf(line));
-    for (const RealPoint& p : line->m_samples) s.samples.insert(s.samples.end(), {p.x, p.y});
+// Lays out a grid and gives every node an offset and every line its own curve
+// flag and handles, all different, so that each can be followed through a flip.
+void LayOutTagged(CWarpGridOpe& grid, GridSize real, GridSize ope) {
+  LayOut(grid, kFullHd, real, ope);
+  for (int32_t j = 0; j <= ope.cy; ++j) {
+    for (int32_t i = 0; i <= ope.cx; ++i) {
+      const double id = 10.0 * j + i;
+      const int32_t n = static_cast<int32_t>(id);
+      grid.GetPoint(j, i)->x += 1.25 * id;
+      grid.GetPoint(j, i)->y -= 0.5 * id;
+      if (i < ope.cx) {
+        SetShape(grid.GetLineHor(j, i), {100 + n, id + 0.25, id + 100.5, -id - 200.75, id + 300.125});
+      }
+      if (j < ope.cy) {
+        SetShape(grid.GetLineVer(j, i), {500 + n, id + 400.5, id + 500.25, id + 600.125, -id - 700.75});
+      }
+    }
+  }
+}
+
+// Checks a flip against partner tables along the mirrored axis: node k of a
+// row (FlipH) or column (FlipV) takes over node pointPartner[k], and a line
+// crossing the axis at k takes over line linePartner[k]. Crossing lines run the
+// other way once mirrored; lines parallel to the axis keep their direction.
+void CheckFlip(bool vertical, int32_t n, const std::vector<int32_t>& pointPartner,
+               const std::vector<int32_t>& linePartner) {
+  SCOPED_TRACE(testing::Message() << (vertical ? "FlipV " : "FlipH ") << n);
+  const GridSize ope = vertical ? GridSize{2, n} : GridSize{n, 2};
+  const GridSize real{2 * ope.cx, 2 * ope.cy};
+  CWarpGridOpe grid;
+  CWarpGridOpe old;
+  LayOutTagged(grid, real, ope);
+  LayOutTagged(old, real, ope);
+  ASSERT_EQ(vertical ? grid.FlipV() : grid.FlipH(), 0);
+  const auto from = [&](int32_t j, int32_t i, const std::vector<int32_t>& partner) {
+    return vertical ? std::pair{partner[j], i} : std::pair{j, partner[i]};
   };
-  for (int32_t j = 0; j <= n.cy; ++j) {
-    for (int32_t i = 0; i <= n.cx; ++i) {
-      s.points.push_back(*grid.GetPoint(j, i));
-      if (i < n.cx) keep(grid.GetLineHor(j, i), s.hor);
-      if (j < n.cy) keep(grid.GetLineVer(j, i), s.ver);
-    }
-  }
-  return s;
-}
-
-// Checks a left-right flip against explicit partner tables: node column i takes
-// over column pointPartner[i], horizontal line column i takes over linePartner[i].
-void CheckFlipH(int32_t ox, const std::vector<int32_t>& pointPartner,
-                const std::vector<int32_t>& linePartner) {
-  CWarpGridOpe grid;
-  LayOut(grid, kFullHd, {2 * ox, 4}, {ox, 2});
-  Tag(grid);
-  const Snapshot old = Take(grid);
-  ASSERT_EQ(grid.FlipH(), 0);
-  for (int32_t j = 0; j <= 2; ++j) {
-    for (int32_t i = 0; i <= ox; ++i) {
+  const auto mirrored = [&](const CWarpOpeLine* line, bool crossing) {
+    Shape s = ShapeOf(line);
+    double& a = vertical ? s.startY : s.startX;
+    double& b = vertical ? s.endY : s.endX;
+    a = -a;
+    b = -b;
+    if (crossing) s = {s.curve, s.endX, s.endY, s.startX, s.startY};
+    return s;
+  };
+  for (int32_t j = 0; j <= ope.cy; ++j) {
+    for (int32_t i = 0; i <= ope.cx; ++i) {
       SCOPED_TRACE(testing::Message() << "node " << j << "," << i);
-      const OpePoint& was = old.points[j * (ox + 1) + pointPartner[i]];
+      const auto [pj, pi] = from(j, i, pointPartner);
+      const OpePoint& was = *old.GetPoint(pj, pi);
       const OpePoint& now = *grid.GetPoint(j, i);
-      EXPECT_EQ(now.x, 1920.0 - was.x);
-      EXPECT_EQ(now.y, was.y);
-      EXPECT_EQ(now.gx, 2.0 * ox - was.gx);
-      EXPECT_EQ(now.gy, was.gy);
-      if (j < 2) {
-        const Shape& v = old.ver[j * (ox + 1) + pointPartner[i]];
-        EXPECT_EQ(ShapeOf(grid.GetLineVer(j, i)), (Shape{v.curve, -v.startX, v.startY, -v.endX, v.endY}));
+      EXPECT_EQ(now.x, vertical ? was.x : 1920.0 - was.x);
+      EXPECT_EQ(now.y, vertical ? 1080.0 - was.y : was.y);
+      EXPECT_EQ(now.gx, vertical ? was.gx : real.cx - was.gx);
+      EXPECT_EQ(now.gy, vertical ? real.cy - was.gy : was.gy);
+      if (i < ope.cx) {
+        const auto [hj, hi] = from(j, i, vertical ? pointPartner : linePartner);
+        EXPECT_EQ(ShapeOf(grid.GetLineHor(j, i)), mirrored(old.GetLineHor(hj, hi), !vertical));
       }
-    }
-    for (int32_t i = 0; i < ox; ++i) {
-      const Shape& h = old.hor[j * ox + linePartner[i]];
-      EXPECT_EQ(ShapeOf(grid.GetLineHor(j, i)), (Shape{h.curve, -h.endX, h.endY, -h.startX, h.startY}))
-          << "horizontal line " << j << "," << i;
-    }
-  }
-}
-
-// The top-bottom twin: node row j takes over row pointPartner[j], vertical line
-// row j takes over row linePartner[j].
-void CheckFlipV(int32_t oy, const std::vector<int32_t>& pointPartner,
-                const std::vector<int32_t>& linePartner) {
-  CWarpGridOpe grid;
-  LayOut(grid, kFullHd, {4, 2 * oy}, {2, oy});
-  Tag(grid);
-  const Snapshot old = Take(grid);
-  ASSERT_EQ(grid.FlipV(), 0);
-  for (int32_t i = 0; i <= 2; ++i) {
-    for (int32_t j = 0; j <= oy; ++j) {
-      SCOPED_TRACE(testing::Message() << "node " << j << "," << i);
-      const OpePoint& was = old.points[pointPartner[j] * 3 + i];
-      const OpePoint& now = *grid.GetPoint(j, i);
-      EXPECT_EQ(now.x, was.x);
-      EXPECT_EQ(now.y, 1080.0 - was.y);
-      EXPECT_EQ(now.gx, was.gx);
-      EXPECT_EQ(now.gy, 2.0 * oy - was.gy);
-      if (i < 2) {
-        const Shape& h = old.hor[pointPartner[j] * 2 + i];
-        EXPECT_EQ(ShapeOf(grid.GetLineHor(j, i)), (Shape{h.curve, h.startX, -h.startY, h.endX, -h.endY}));
+      if (j < ope.cy) {
+        const auto [vj, vi] = from(j, i, vertical ? linePartner : pointPartner);
+        EXPECT_EQ(ShapeOf(grid.GetLineVer(j, i)), mirrored(old.GetLineVer(vj, vi), vertical));
       }
-    }
-    for (int32_t j = 0; j < oy; ++j) {
-      const Shape& v = old.ver[linePartner[j] * 3 + i];
-      EXPECT_EQ(ShapeOf(grid.GetLineVer(j, i)), (Shape{v.curve, v.endX, -v.endY, v.startX, -v.startY}))
-          << "vertical line " << j << "," << i;
     }
   }
 }
 
 TEST(Flip, EvenCountsMirrorTheMiddleInPlaceOddCountsHaveAMiddleLine) {
-  CheckFlipH(4, {4, 3, 2, 1, 0}, {3, 2, 1, 0});
-  CheckFlipH(3, {3, 2, 1, 0}, {2, 1, 0});
-  CheckFlipV(4, {4, 3, 2, 1, 0}, {3, 2, 1, 0});
-  CheckFlipV(3, {3, 2, 1, 0}, {2, 1, 0});
+  for (bool vertical : {false, true}) {
+    CheckFlip(vertical, 4, {4, 3, 2, 1, 0}, {3, 2, 1, 0});
+    CheckFlip(vertical, 3, {3, 2, 1, 0}, {2, 1, 0});
+  }
 }
 
 TEST(Flip, WorkedHandleExamples) {
   CWarpGridOpe wide;
   LayOut(wide, kFullHd, {8, 8}, {2, 2});
-  CWarpOpeLine& h = *wide.GetLineHor(1, 0);
-  h.m_curve = 1;
-  h.m_handleStart = {10.0, 5.0};
-  h.m_handleEnd = {-20.0, 3.0};
+  SetShape(wide.GetLineHor(1, 0), {1, 10.0, 5.0, -20.0, 3.0});
   ASSERT_EQ(wide.FlipH(), 0);
   EXPECT_EQ(ShapeOf(wide.GetLineHor(1, 1)), (Shape{1, 20.0, 3.0, -10.0, 5.0}));
   EXPECT_EQ(wide.GetLineHor(1, 0)->m_curve, 0);
 
   CWarpGridOpe flat;
   LayOut(flat, kFullHd, {8, 8}, {4, 1});
-  CWarpOpeLine& v = *flat.GetLineVer(0, 3);
-  v.m_handleStart = {1.0, 4.0};
-  v.m_handleEnd = {2.0, -6.0};
+  SetShape(flat.GetLineVer(0, 3), {0, 1.0, 4.0, 2.0, -6.0});
   const OpePoint top = *flat.GetPoint(0, 3);
   const OpePoint bottom = *flat.GetPoint(1, 3);
   ASSERT_EQ(flat.FlipV(), 0);
@@ -173,32 +146,30 @@ TEST(Flip, DefaultHandlesKeepTheirValues) {
   for (const GridSize ope : {GridSize{4, 3}, GridSize{3, 4}}) {
     CWarpGridOpe grid;
     LayOut(grid, kFullHd, {12, 12}, ope);
-    const Snapshot old = Take(grid);
+    const std::vector<Shape> old = Shapes(grid);
     ASSERT_EQ(grid.FlipH(), 0);
     ASSERT_EQ(grid.FlipV(), 0);
-    const Snapshot now = Take(grid);
-    EXPECT_EQ(now.hor, old.hor);  // a zero component may change sign
-    EXPECT_EQ(now.ver, old.ver);
+    EXPECT_EQ(Shapes(grid), old);  // a zero component may change sign
   }
 }
 
 TEST(Flip, SamplesStayAndTwoFlipsRestoreTheShapes) {
   CWarpGridOpe grid;
-  LayOut(grid, kFullHd, {10, 7}, {3, 2});
-  Tag(grid);
-  const Snapshot old = Take(grid);
+  CWarpGridOpe old;
+  LayOutTagged(grid, {10, 7}, {3, 2});
+  LayOutTagged(old, {10, 7}, {3, 2});
   ASSERT_EQ(grid.FlipH(), 0);
   ASSERT_EQ(grid.FlipV(), 0);
-  EXPECT_EQ(Take(grid).samples, old.samples);
+  EXPECT_EQ(Samples(grid), Samples(old));
   ASSERT_EQ(grid.FlipV(), 0);
   ASSERT_EQ(grid.FlipH(), 0);
-  const Snapshot back = Take(grid);
-  EXPECT_EQ(back.hor, old.hor);
-  EXPECT_EQ(back.ver, old.ver);
-  for (size_t n = 0; n < old.points.size(); ++n) {
-    EXPECT_NEAR(back.points[n].x, old.points[n].x, 1e-9);
-    EXPECT_NEAR(back.points[n].y, old.points[n].y, 1e-9);
-    EXPECT_NEAR(back.points[n].gx, old.points[n].gx, 1e-12);
+  EXPECT_EQ(Shapes(grid), Shapes(old));
+  for (int32_t j = 0; j <= 2; ++j) {
+    for (int32_t i = 0; i <= 3; ++i) {
+      EXPECT_NEAR(grid.GetPoint(j, i)->x, old.GetPoint(j, i)->x, 1e-9);
+      EXPECT_NEAR(grid.GetPoint(j, i)->y, old.GetPoint(j, i)->y, 1e-9);
+      EXPECT_NEAR(grid.GetPoint(j, i)->gx, old.GetPoint(j, i)->gx, 1e-12);
+    }
   }
 }
 

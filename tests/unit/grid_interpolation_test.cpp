@@ -22,7 +22,8 @@ TEST(ConvertCell, UntouchedGridGivesEvenPositions) {
   EXPECT_EQ(g.real.At(0, 1).x, 240.0);
 }
 
-TEST(ConvertCell, CellColumnsDoNotShareWhenDivisionsAreNotMultiples) {
+TEST(ConvertCell, CellsShareOnlyTheColumnsOnTheirCommonLine) {
+  // Divisions that are not multiples: columns 3 and 4 belong to different cells.
   GridPair g(kFullHd, {10, 10}, {3, 3});
   const std::pair<int, int> expected[3] = {{0, 3}, {4, 6}, {7, 10}};
   for (int32_t i = 0; i < 3; ++i) {
@@ -36,20 +37,18 @@ TEST(ConvertCell, CellColumnsDoNotShareWhenDivisionsAreNotMultiples) {
     }
     EXPECT_EQ(written, want) << "cell column " << i;
   }
-}
-
-TEST(ConvertCell, SharedColumnIsWrittenIdenticallyByBothCells) {
-  GridPair g(kFullHd, {8, 8}, {4, 4});
+  // Real column 2 lies on operation line column 1: both cells write it, alike,
+  // also with that line bent so that the value is not trivially even.
+  GridPair h(kFullHd, {8, 8}, {4, 4});
   CWarpConverter conv;
-  // Bend the shared vertical line so that the value is not trivially even.
-  g.ope.GetPoint(1, 1)->x += 37.3;
-  conv.UpdatePoint(g.ope, g.real, 1, 1);
-  Poison(g.real);
-  conv.ConvertCell(g.ope, 0, 0, g.real);
-  const RealPoint left = g.real.At(1, 2);
-  Poison(g.real);
-  conv.ConvertCell(g.ope, 0, 1, g.real);
-  ExpectSameBits(g.real.At(1, 2), left);
+  h.ope.GetPoint(1, 1)->x += 37.3;
+  conv.UpdatePoint(h.ope, h.real, 1, 1);
+  Poison(h.real);
+  conv.ConvertCell(h.ope, 0, 0, h.real);
+  const RealPoint left = h.real.At(1, 2);
+  Poison(h.real);
+  conv.ConvertCell(h.ope, 0, 1, h.real);
+  ExpectSameBits(h.real.At(1, 2), left);
   EXPECT_NE(left.x, 480.0);
 }
 

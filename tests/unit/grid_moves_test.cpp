@@ -212,22 +212,20 @@ TEST(Moves, MultiAndAreaFormsMatchTheirSingleForms) {
   ExpectSameEffect({Op::kAreaMulti, 0, 2, 4, 4}, {Op::kVerMulti, 0, 2, 4});
 }
 
-TEST(MovePoint, WritesAndChangesOnlyTheFourCellsAroundTheNode) {
+TEST(MovePoint, WritesOnlyTheFourCellsAroundTheNodeAndKeepsItsLinesStraight) {
   Pair g({16, 12});
-  CWarpGridReal before;
-  before.Create(kFullHd, {16, 12});
+  Poison(g.real);
   ASSERT_EQ(Apply({Op::kPoint, 2, 1}, g, 50.3, -20.1), 0);
-  // Node (2, 1) sits on real point (8, 4); its cells span rows 4..12, columns 0..8.
+  // Node (2, 1) sits on real point (8, 4); its cells span rows 4..12, columns 0..8,
+  // edges included.
   for (int32_t r = 0; r <= 12; ++r) {
     for (int32_t c = 0; c <= 16; ++c) {
-      const RealPoint p = g.real.At(r, c);
-      const bool changed = p.x != before.At(r, c).x || p.y != before.At(r, c).y;
-      EXPECT_EQ(changed, r > 4 && r < 12 && c > 0 && c < 8) << r << "," << c;
+      EXPECT_EQ(g.real.At(r, c).x != kPoison, r >= 4 && c <= 8) << r << "," << c;
     }
   }
   EXPECT_EQ(g.real.At(8, 4).x, RoundSample(480 + 50.3));
   EXPECT_EQ(g.real.At(8, 4).y, RoundSample(720 - 20.1));
-  // The lines at the node stay straight: their middle sample halves the segment.
+  // The middle sample of each line at the node halves the segment.
   const OpePoint& p = *g.ope.GetPoint(2, 1);
   for (const auto& [line, q] : {std::pair{g.ope.GetLineHor(2, 0), g.ope.GetPoint(2, 0)},
                                 {g.ope.GetLineHor(2, 1), g.ope.GetPoint(2, 2)},
@@ -237,25 +235,6 @@ TEST(MovePoint, WritesAndChangesOnlyTheFourCellsAroundTheNode) {
     EXPECT_EQ(line->m_curve, 0);
     EXPECT_EQ(line->m_samples[2].x, RoundSample((p.x + q->x) / 2));
     EXPECT_EQ(line->m_samples[2].y, RoundSample((p.y + q->y) / 2));
-  }
-
-  // Written: the four cells, their edges included.
-  Poison(g.real);
-  ASSERT_EQ(Apply({Op::kPoint, 2, 1}, g, 0.0, 0.0), 0);
-  for (int32_t r = 0; r <= 12; ++r) {
-    for (int32_t c = 0; c <= 16; ++c) {
-      EXPECT_EQ(g.real.At(r, c).x != kPoison, r >= 4 && c <= 8) << r << "," << c;
-    }
-  }
-}
-
-TEST(MoveLine, TranslatedSamplesLeaveTheLatticeEvaluatedOnesDoNot) {
-  Pair g;
-  ASSERT_EQ(Apply({Op::kHor, 1, 1}, g, 0.3, 0.0), 0);
-  for (const RealPoint& s : g.ope.GetLineHor(1, 1)->m_samples) EXPECT_FALSE(OnLattice(s.x, 64)) << s.x;
-  for (const CWarpOpeLine* line : {g.ope.GetLineHor(1, 0), g.ope.GetLineHor(1, 2),
-                                   g.ope.GetLineVer(0, 1), g.ope.GetLineVer(1, 2)}) {
-    for (const RealPoint& s : line->m_samples) EXPECT_TRUE(OnLattice(s.x, 64)) << s.x;
   }
 }
 
@@ -292,15 +271,21 @@ void ExpectEvaluated(CWarpGridOpe& ope, const CWarpOpeLine& line, Index from, In
   }
 }
 
-TEST(MoveLine, LineAndCellMovesKeepTheBendPointMovesReEvaluateIt) {
+TEST(MoveLine, LineAndCellMovesTranslateTheBendPointMovesReEvaluateIt) {
   Pair byLine({16, 12});
   Pair byCell({16, 12});
   Pair byPoints({16, 12});
   for (Pair* g : {&byLine, &byCell, &byPoints}) Bend(*g);
   const std::vector<RealPoint> bent = byLine.ope.GetLineHor(1, 1)->m_samples;
 
+  // The moved line leaves the 1/64 lattice; its re-evaluated neighbours stay on it.
   ASSERT_EQ(Apply({Op::kHor, 1, 1}, byLine, 0.3, -0.45), 0);
   ExpectTranslated(*byLine.ope.GetLineHor(1, 1), bent, 0.3, -0.45);
+  for (const RealPoint& s : byLine.ope.GetLineHor(1, 1)->m_samples) EXPECT_FALSE(OnLattice(s.x, 64));
+  ExpectEvaluated(byLine.ope, *byLine.ope.GetLineHor(1, 0), {1, 0}, {1, 1});
+  ExpectEvaluated(byLine.ope, *byLine.ope.GetLineHor(1, 2), {1, 2}, {1, 3});
+  ExpectEvaluated(byLine.ope, *byLine.ope.GetLineVer(0, 1), {0, 1}, {1, 1});
+  ExpectEvaluated(byLine.ope, *byLine.ope.GetLineVer(1, 2), {1, 2}, {2, 2});
 
   // A cell move keeps its boundary's bend and re-evaluates the curves leaving it;
   // the points inside are recomputed from the translated lines, onto 1/256.
