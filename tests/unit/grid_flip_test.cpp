@@ -2,187 +2,142 @@
 // flags and handles end up for even and odd counts, and what stays in place.
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <utility>
 #include <vector>
 
-#include "grid/WarpConverter.h"
+#include "support/GridFixtures.h"
 
-namespace kvogc {
+namespace kvogc::gridtest {
 namespace {
 
-constexpr GridSize kPanel{1920, 1080};
-
-void LayOut(CWarpGridOpe& grid, GridSize real, GridSize ope) {
-  grid.Release();
-  grid.m_panelSize = kPanel;
-  grid.m_realGridNum = real;
-  grid.m_opeGridNum = ope;
-  ASSERT_EQ(grid.Create(), 0);
-  ASSERT_EQ(grid.InitPoints(), 0);
-}
-
+// A line's curve flag and handles.
 struct Shape {
   int32_t curve;
-  RealPoint start;
-  RealPoint end;
+  double startX, startY, endX, endY;
+  bool operator==(const Shape&) const = default;
 };
+
+std::ostream& operator<<(std::ostream& os, const Shape& s) {
+  return os << s.curve << " (" << s.startX << "," << s.startY << ") (" << s.endX << "," << s.endY
+            << ")";
+}
 
 Shape ShapeOf(const CWarpOpeLine* line) {
-  return {line->m_curve, line->m_handleStart, line->m_handleEnd};
+  return {line->m_curve, line->m_handleStart.x, line->m_handleStart.y, line->m_handleEnd.x,
+          line->m_handleEnd.y};
 }
 
-// Gives every node an offset and every line its own curve flag and handles, all
-// different, so that each can be followed to where a flip puts it.
-void Tag(CWarpGridOpe& grid) {
-  const GridSize n = grid.m_opeGridNum;
-  for (int32_t j = 0; j <= n.cy; ++j) {
-    for (int32_t i = 0; i <= n.cx; ++i) {
+void SetShape(CWarpOpeLine* line, const Shape& s) {
+  line->m_curve = s.curve;
+  line->m_handleStart = {s.startX, s.startY};
+  line->m_handleEnd = {s.endX, s.endY};
+}
+
+std::vector<Shape> Shapes(CWarpGridOpe& grid) {
+  std::vector<Shape> shapes;
+  ForEachLine(grid, [&](const CWarpOpeLine& line) { shapes.push_back(ShapeOf(&line)); });
+  return shapes;
+}
+
+std::vector<double> Samples(CWarpGridOpe& grid) {
+  std::vector<double> samples;
+  ForEachLine(grid, [&](const CWarpOpeLine& line) {
+    for (const RealPoint& p : line.m_samples) samples.insert(samples.end(), {p.x, p.y});
+  });
+  return samples;
+}
+
+// Lays out a grid and gives every node an offset and every line its own curve
+// flag and handles, all different, so that each can be followed through a flip.
+void LayOutTagged(CWarpGridOpe& grid, GridSize real, GridSize ope) {
+  LayOut(grid, kFullHd, real, ope);
+  for (int32_t j = 0; j <= ope.cy; ++j) {
+    for (int32_t i = 0; i <= ope.cx; ++i) {
       const double id = 10.0 * j + i;
-      OpePoint& p = *grid.GetPoint(j, i);
-      p.x += 1.25 * id;
-      p.y -= 0.5 * id;
-      if (i < n.cx) {
-        CWarpOpeLine& h = *grid.GetLineHor(j, i);
-        h.m_curve = 100 + static_cast<int32_t>(id);
-        h.m_handleStart = {id + 0.25, id + 100.5};
-        h.m_handleEnd = {-id - 200.75, id + 300.125};
+      const int32_t n = static_cast<int32_t>(id);
+      grid.GetPoint(j, i)->x += 1.25 * id;
+      grid.GetPoint(j, i)->y -= 0.5 * id;
+      if (i < ope.cx) {
+        SetShape(grid.GetLineHor(j, i), {100 + n, id + 0.25, id + 100.5, -id - 200.75, id + 300.125});
       }
-      if (j < n.cy) {
-        CWarpOpeLine& v = *grid.GetLineVer(j, i);
-        v.m_curve = 500 + static_cast<int32_t>(id);
-        v.m_handleStart = {id + 400.5, id + 500.25};
-        v.m_handleEnd = {id + 600.125, -id - 700.75};
+      if (j < ope.cy) {
+        SetShape(grid.GetLineVer(j, i), {500 + n, id + 400.5, id + 500.25, id + 600.125, -id - 700.75});
       }
     }
   }
 }
 
-void ExpectShape(const CWarpOpeLine* line, const Shape& want) {
-  EXPECT_EQ(line->m_curve, want.curve);
-  EXPECT_EQ(line->m_handleStart.x, want.start.x);
-  EXPECT_EQ(line->m_handleStart.y, want.start.y);
-  EXPECT_EQ(line->m_handleEnd.x, want.end.x);
-  EXPECT_EQ(line->m_handleEnd.y, want.end.y);
-}
-
-struct Snapshot {
-  std::vector<OpePoint> points;
-  std::vector<Shape> hor, ver;
-  std::vector<RealPoint> samples;
-};
-
-Snapshot Take(const CWarpGridOpe& grid) {
-  Snapshot s;
-  const GridSize n = grid.m_opeGridNum;
-  for (int32_t j = 0; j <= n.cy; ++j) {
-    for (int32_t i = 0; i <= n.cx; ++i) {
-      s.points.push_back(*grid.GetPoint(j, i));
-      if (i < n.cx) {
-        s.hor.push_back(ShapeOf(grid.GetLineHor(j, i)));
-        for (const RealPoint& p : grid.GetLineHor(j, i)->m_samples) s.samples.push_back(p);
-      }
-      if (j < n.cy) {
-        s.ver.push_back(ShapeOf(grid.GetLineVer(j, i)));
-        for (const RealPoint& p : grid.GetLineVer(j, i)->m_samples) s.samples.push_back(p);
-      }
-    }
-  }
-  return s;
-}
-
-// Checks a left-right flip against explicit partner tables: node column i takes
-// over column pointPartner[i], horizontal line column i takes over horPartner[i].
-void CheckFlipH(int32_t ox, const std::vector<int32_t>& pointPartner,
-                const std::vector<int32_t>& horPartner) {
+// Checks a flip against partner tables along the mirrored axis: node k of a
+// row (FlipH) or column (FlipV) takes over node pointPartner[k], and a line
+// crossing the axis at k takes over line linePartner[k]. Crossing lines run the
+// other way once mirrored; lines parallel to the axis keep their direction.
+void CheckFlip(bool vertical, int32_t n, const std::vector<int32_t>& pointPartner,
+               const std::vector<int32_t>& linePartner) {
+  SCOPED_TRACE(testing::Message() << (vertical ? "FlipV " : "FlipH ") << n);
+  const GridSize ope = vertical ? GridSize{2, n} : GridSize{n, 2};
+  const GridSize real{2 * ope.cx, 2 * ope.cy};
   CWarpGridOpe grid;
-  LayOut(grid, {2 * ox, 4}, {ox, 2});
-  Tag(grid);
-  const Snapshot old = Take(grid);
-  const int32_t stride = ox + 1;
-  ASSERT_EQ(grid.FlipH(), 0);
-  for (int32_t j = 0; j <= 2; ++j) {
-    for (int32_t i = 0; i <= ox; ++i) {
+  CWarpGridOpe old;
+  LayOutTagged(grid, real, ope);
+  LayOutTagged(old, real, ope);
+  ASSERT_EQ(vertical ? grid.FlipV() : grid.FlipH(), 0);
+  const auto from = [&](int32_t j, int32_t i, const std::vector<int32_t>& partner) {
+    return vertical ? std::pair{partner[j], i} : std::pair{j, partner[i]};
+  };
+  const auto mirrored = [&](const CWarpOpeLine* line, bool crossing) {
+    Shape s = ShapeOf(line);
+    double& a = vertical ? s.startY : s.startX;
+    double& b = vertical ? s.endY : s.endX;
+    a = -a;
+    b = -b;
+    if (crossing) s = {s.curve, s.endX, s.endY, s.startX, s.startY};
+    return s;
+  };
+  for (int32_t j = 0; j <= ope.cy; ++j) {
+    for (int32_t i = 0; i <= ope.cx; ++i) {
       SCOPED_TRACE(testing::Message() << "node " << j << "," << i);
-      const OpePoint& was = old.points[j * stride + pointPartner[i]];
+      const auto [pj, pi] = from(j, i, pointPartner);
+      const OpePoint& was = *old.GetPoint(pj, pi);
       const OpePoint& now = *grid.GetPoint(j, i);
-      EXPECT_EQ(now.x, 1920.0 - was.x);
-      EXPECT_EQ(now.y, was.y);
-      EXPECT_EQ(now.gx, 2.0 * ox - was.gx);
-      EXPECT_EQ(now.gy, was.gy);
-      if (j < 2) {
-        const Shape& v = old.ver[j * stride + pointPartner[i]];
-        ExpectShape(grid.GetLineVer(j, i), {v.curve, {-v.start.x, v.start.y}, {-v.end.x, v.end.y}});
+      EXPECT_EQ(now.x, vertical ? was.x : 1920.0 - was.x);
+      EXPECT_EQ(now.y, vertical ? 1080.0 - was.y : was.y);
+      EXPECT_EQ(now.gx, vertical ? was.gx : real.cx - was.gx);
+      EXPECT_EQ(now.gy, vertical ? real.cy - was.gy : was.gy);
+      if (i < ope.cx) {
+        const auto [hj, hi] = from(j, i, vertical ? pointPartner : linePartner);
+        EXPECT_EQ(ShapeOf(grid.GetLineHor(j, i)), mirrored(old.GetLineHor(hj, hi), !vertical));
       }
-    }
-    for (int32_t i = 0; i < ox; ++i) {
-      SCOPED_TRACE(testing::Message() << "horizontal line " << j << "," << i);
-      const Shape& h = old.hor[j * ox + horPartner[i]];
-      ExpectShape(grid.GetLineHor(j, i), {h.curve, {-h.end.x, h.end.y}, {-h.start.x, h.start.y}});
-    }
-  }
-  EXPECT_EQ(Take(grid).samples.size(), old.samples.size());
-}
-
-// The top-bottom twin: node row j takes over row pointPartner[j], vertical line
-// row j takes over row verPartner[j].
-void CheckFlipV(int32_t oy, const std::vector<int32_t>& pointPartner,
-                const std::vector<int32_t>& verPartner) {
-  CWarpGridOpe grid;
-  LayOut(grid, {4, 2 * oy}, {2, oy});
-  Tag(grid);
-  const Snapshot old = Take(grid);
-  ASSERT_EQ(grid.FlipV(), 0);
-  for (int32_t i = 0; i <= 2; ++i) {
-    for (int32_t j = 0; j <= oy; ++j) {
-      SCOPED_TRACE(testing::Message() << "node " << j << "," << i);
-      const OpePoint& was = old.points[pointPartner[j] * 3 + i];
-      const OpePoint& now = *grid.GetPoint(j, i);
-      EXPECT_EQ(now.x, was.x);
-      EXPECT_EQ(now.y, 1080.0 - was.y);
-      EXPECT_EQ(now.gx, was.gx);
-      EXPECT_EQ(now.gy, 2.0 * oy - was.gy);
-      if (i < 2) {
-        const Shape& h = old.hor[pointPartner[j] * 2 + i];
-        ExpectShape(grid.GetLineHor(j, i), {h.curve, {h.start.x, -h.start.y}, {h.end.x, -h.end.y}});
+      if (j < ope.cy) {
+        const auto [vj, vi] = from(j, i, vertical ? linePartner : pointPartner);
+        EXPECT_EQ(ShapeOf(grid.GetLineVer(j, i)), mirrored(old.GetLineVer(vj, vi), vertical));
       }
-    }
-    for (int32_t j = 0; j < oy; ++j) {
-      SCOPED_TRACE(testing::Message() << "vertical line " << j << "," << i);
-      const Shape& v = old.ver[verPartner[j] * 3 + i];
-      ExpectShape(grid.GetLineVer(j, i), {v.curve, {v.end.x, -v.end.y}, {v.start.x, -v.start.y}});
     }
   }
 }
 
-TEST(FlipH, EvenCountMirrorsTheMiddleColumnInPlace) {
-  CheckFlipH(4, {4, 3, 2, 1, 0}, {3, 2, 1, 0});
+TEST(Flip, EvenCountsMirrorTheMiddleInPlaceOddCountsHaveAMiddleLine) {
+  for (bool vertical : {false, true}) {
+    CheckFlip(vertical, 4, {4, 3, 2, 1, 0}, {3, 2, 1, 0});
+    CheckFlip(vertical, 3, {3, 2, 1, 0}, {2, 1, 0});
+  }
 }
-
-TEST(FlipH, OddCountHasAMiddleHorizontalLine) { CheckFlipH(3, {3, 2, 1, 0}, {2, 1, 0}); }
-
-TEST(FlipV, EvenCountMirrorsTheMiddleRowInPlace) { CheckFlipV(4, {4, 3, 2, 1, 0}, {3, 2, 1, 0}); }
-
-TEST(FlipV, OddCountHasAMiddleVerticalLine) { CheckFlipV(3, {3, 2, 1, 0}, {2, 1, 0}); }
 
 TEST(Flip, WorkedHandleExamples) {
   CWarpGridOpe wide;
-  LayOut(wide, {8, 8}, {2, 2});
-  CWarpOpeLine& h = *wide.GetLineHor(1, 0);
-  h.m_curve = 1;
-  h.m_handleStart = {10.0, 5.0};
-  h.m_handleEnd = {-20.0, 3.0};
+  LayOut(wide, kFullHd, {8, 8}, {2, 2});
+  SetShape(wide.GetLineHor(1, 0), {1, 10.0, 5.0, -20.0, 3.0});
   ASSERT_EQ(wide.FlipH(), 0);
-  ExpectShape(wide.GetLineHor(1, 1), {1, {20.0, 3.0}, {-10.0, 5.0}});
+  EXPECT_EQ(ShapeOf(wide.GetLineHor(1, 1)), (Shape{1, 20.0, 3.0, -10.0, 5.0}));
   EXPECT_EQ(wide.GetLineHor(1, 0)->m_curve, 0);
 
   CWarpGridOpe flat;
-  LayOut(flat, {8, 8}, {4, 1});
-  CWarpOpeLine& v = *flat.GetLineVer(0, 3);
-  v.m_handleStart = {1.0, 4.0};
-  v.m_handleEnd = {2.0, -6.0};
+  LayOut(flat, kFullHd, {8, 8}, {4, 1});
+  SetShape(flat.GetLineVer(0, 3), {0, 1.0, 4.0, 2.0, -6.0});
   const OpePoint top = *flat.GetPoint(0, 3);
   const OpePoint bottom = *flat.GetPoint(1, 3);
   ASSERT_EQ(flat.FlipV(), 0);
-  ExpectShape(flat.GetLineVer(0, 3), {0, {2.0, 6.0}, {1.0, -4.0}});
+  EXPECT_EQ(ShapeOf(flat.GetLineVer(0, 3)), (Shape{0, 2.0, 6.0, 1.0, -4.0}));
   EXPECT_EQ(flat.GetPoint(0, 3)->y, 1080.0 - bottom.y);
   EXPECT_EQ(flat.GetPoint(1, 3)->y, 1080.0 - top.y);
 }
@@ -190,76 +145,50 @@ TEST(Flip, WorkedHandleExamples) {
 TEST(Flip, DefaultHandlesKeepTheirValues) {
   for (const GridSize ope : {GridSize{4, 3}, GridSize{3, 4}}) {
     CWarpGridOpe grid;
-    LayOut(grid, {12, 12}, ope);
-    const Snapshot old = Take(grid);
+    LayOut(grid, kFullHd, {12, 12}, ope);
+    const std::vector<Shape> old = Shapes(grid);
     ASSERT_EQ(grid.FlipH(), 0);
     ASSERT_EQ(grid.FlipV(), 0);
-    const Snapshot now = Take(grid);
-    for (size_t n = 0; n < old.hor.size(); ++n) {
-      EXPECT_EQ(now.hor[n].start.x, old.hor[n].start.x);
-      EXPECT_EQ(now.hor[n].start.y, old.hor[n].start.y);
-      EXPECT_EQ(now.hor[n].end.x, old.hor[n].end.x);
-      EXPECT_EQ(now.hor[n].end.y, old.hor[n].end.y);
-    }
-    for (size_t n = 0; n < old.ver.size(); ++n) {
-      EXPECT_EQ(now.ver[n].start.x, old.ver[n].start.x);
-      EXPECT_EQ(now.ver[n].start.y, old.ver[n].start.y);
-      EXPECT_EQ(now.ver[n].end.x, old.ver[n].end.x);
-      EXPECT_EQ(now.ver[n].end.y, old.ver[n].end.y);
-    }
+    EXPECT_EQ(Shapes(grid), old);  // a zero component may change sign
   }
 }
 
 TEST(Flip, SamplesStayAndTwoFlipsRestoreTheShapes) {
   CWarpGridOpe grid;
-  LayOut(grid, {10, 7}, {3, 2});
-  Tag(grid);
-  const Snapshot old = Take(grid);
+  CWarpGridOpe old;
+  LayOutTagged(grid, {10, 7}, {3, 2});
+  LayOutTagged(old, {10, 7}, {3, 2});
   ASSERT_EQ(grid.FlipH(), 0);
   ASSERT_EQ(grid.FlipV(), 0);
-  const Snapshot mid = Take(grid);
-  ASSERT_EQ(mid.samples.size(), old.samples.size());
-  for (size_t n = 0; n < old.samples.size(); ++n) {
-    EXPECT_EQ(mid.samples[n].x, old.samples[n].x);
-    EXPECT_EQ(mid.samples[n].y, old.samples[n].y);
-  }
+  EXPECT_EQ(Samples(grid), Samples(old));
   ASSERT_EQ(grid.FlipV(), 0);
   ASSERT_EQ(grid.FlipH(), 0);
-  const Snapshot back = Take(grid);
-  for (size_t n = 0; n < old.hor.size(); ++n) {
-    ExpectShape(grid.GetLineHor(static_cast<int32_t>(n) / 3, static_cast<int32_t>(n) % 3),
-                old.hor[n]);
-  }
-  for (size_t n = 0; n < old.ver.size(); ++n) {
-    ExpectShape(grid.GetLineVer(static_cast<int32_t>(n) / 4, static_cast<int32_t>(n) % 4),
-                old.ver[n]);
-  }
-  for (size_t n = 0; n < old.points.size(); ++n) {
-    EXPECT_NEAR(back.points[n].x, old.points[n].x, 1e-9);
-    EXPECT_NEAR(back.points[n].y, old.points[n].y, 1e-9);
-    EXPECT_NEAR(back.points[n].gx, old.points[n].gx, 1e-12);
+  EXPECT_EQ(Shapes(grid), Shapes(old));
+  for (int32_t j = 0; j <= 2; ++j) {
+    for (int32_t i = 0; i <= 3; ++i) {
+      EXPECT_NEAR(grid.GetPoint(j, i)->x, old.GetPoint(j, i)->x, 1e-9);
+      EXPECT_NEAR(grid.GetPoint(j, i)->y, old.GetPoint(j, i)->y, 1e-9);
+      EXPECT_NEAR(grid.GetPoint(j, i)->gx, old.GetPoint(j, i)->gx, 1e-12);
+    }
   }
 }
 
 TEST(Flip, RefreshAfterAFlipGivesTheMirroredRealGrid) {
-  CWarpGridOpe grid;
-  CWarpGridReal real;
-  real.Create(kPanel, {8, 6});
-  LayOut(grid, {8, 6}, {4, 3});
+  GridPair g(kFullHd, {8, 6}, {4, 3});
   CWarpConverter conv;
-  conv.MovePoint(grid, real, 1, 1, 41.3, -17.9);
-  grid.GetLineHor(2, 0)->m_curve = 1;
-  grid.GetLineHor(2, 0)->m_handleStart = {70.0, 55.0};
-  conv.RefreshAll(grid, real);
-  std::vector<RealPoint> before(real.Points().begin(), real.Points().end());
+  conv.MovePoint(g.ope, g.real, 1, 1, 41.3, -17.9);
+  g.ope.GetLineHor(2, 0)->m_curve = 1;
+  g.ope.GetLineHor(2, 0)->m_handleStart = {70.0, 55.0};
+  conv.RefreshAll(g.ope, g.real);
+  const std::vector<RealPoint> before(g.real.Points().begin(), g.real.Points().end());
 
-  ASSERT_EQ(grid.FlipH(), 0);
-  conv.RefreshAll(grid, real);
+  ASSERT_EQ(g.ope.FlipH(), 0);
+  conv.RefreshAll(g.ope, g.real);
   for (int32_t r = 0; r <= 6; ++r) {
     for (int32_t c = 0; c <= 8; ++c) {
       const RealPoint& was = before[r * 9 + (8 - c)];
-      EXPECT_NEAR(real.At(r, c).x, 1920.0 - was.x, 1.0 / 64) << r << "," << c;
-      EXPECT_NEAR(real.At(r, c).y, was.y, 1.0 / 64) << r << "," << c;
+      EXPECT_NEAR(g.real.At(r, c).x, 1920.0 - was.x, 1.0 / 64) << r << "," << c;
+      EXPECT_NEAR(g.real.At(r, c).y, was.y, 1.0 / 64) << r << "," << c;
     }
   }
 }
@@ -272,4 +201,4 @@ TEST(Flip, EmptyGridIsLeftAlone) {
 }
 
 }  // namespace
-}  // namespace kvogc
+}  // namespace kvogc::gridtest

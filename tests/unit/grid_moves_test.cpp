@@ -2,19 +2,16 @@
 // or translated, which cells are re-converted, and what the moves leave alone.
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
-#include <functional>
 #include <limits>
 #include <set>
 #include <utility>
 #include <vector>
 
-#include "grid/Rounding.h"
-#include "grid/WarpConverter.h"
+#include "support/GridFixtures.h"
 
-namespace kvogc {
+namespace kvogc::gridtest {
 namespace {
 
 using Index = std::pair<int32_t, int32_t>;
@@ -23,40 +20,38 @@ using IndexSet = std::set<Index>;
 // OX = 4 columns by OY = 3 rows of cells (not square, so that rows and columns
 // cannot be confused), two real divisions per cell: cell (j, i) owns exactly
 // one real point of its own, (2j+1, 2i+1).
-constexpr GridSize kPanel{1920, 1080};
 constexpr GridSize kReal{8, 6};
 constexpr GridSize kOpe{4, 3};
-constexpr double kPoison = -1e6;
 constexpr double kMarker = 5000.0;
+constexpr double kDx = 3.3;
+constexpr double kDy = -1.7;
 
-struct Pair {
-  CWarpGridReal real;
-  CWarpGridOpe ope;
-
-  explicit Pair(GridSize realNum = kReal, GridSize opeNum = kOpe) {
-    real.Create(kPanel, realNum);
-    ope.m_panelSize = kPanel;
-    ope.m_realGridNum = realNum;
-    ope.m_opeGridNum = opeNum;
-    ope.Create();
-    ope.InitPoints();
-  }
+struct Pair : GridPair {
+  explicit Pair(GridSize realNum = kReal) : GridPair(kFullHd, realNum, kOpe) {}
 };
 
-void Poison(CWarpGridReal& real) {
-  for (RealPoint& p : real.Points()) p = {kPoison, kPoison};
+// One edit with its indices in the converter's argument order.
+enum class Op { kPoint, kHor, kHorMulti, kVer, kVerMulti, kArea, kAreaMulti };
+struct Edit {
+  Op op;
+  int32_t a, b, c = 0, d = 0;
+};
+
+int32_t Apply(const Edit& e, CWarpGridOpe& o, CWarpGridReal& r, double dx, double dy) {
+  const CWarpConverter conv;
+  switch (e.op) {
+    case Op::kPoint: return conv.MovePoint(o, r, e.a, e.b, dx, dy);
+    case Op::kHor: return conv.MoveLineHor(o, r, e.a, e.b, dx, dy);
+    case Op::kHorMulti: return conv.MoveLineHorMulti(o, r, e.a, e.b, e.c, dx, dy);
+    case Op::kVer: return conv.MoveLineVer(o, r, e.a, e.b, dx, dy);
+    case Op::kVerMulti: return conv.MoveLineVerMulti(o, r, e.a, e.b, e.c, dx, dy);
+    case Op::kArea: return conv.MoveArea(o, r, e.a, e.b, dx, dy);
+    case Op::kAreaMulti: return conv.MoveAreaMulti(o, r, e.a, e.b, e.c, e.d, dx, dy);
+  }
+  return -1;
 }
 
-template <class Fn>
-void ForEachLine(CWarpGridOpe& ope, Fn fn) {
-  const GridSize n = ope.m_opeGridNum;
-  for (int32_t j = 0; j <= n.cy; ++j) {
-    for (int32_t i = 0; i < n.cx; ++i) fn(*ope.GetLineHor(j, i));
-  }
-  for (int32_t j = 0; j < n.cy; ++j) {
-    for (int32_t i = 0; i <= n.cx; ++i) fn(*ope.GetLineVer(j, i));
-  }
-}
+int32_t Apply(const Edit& e, Pair& g, double dx, double dy) { return Apply(e, g.ope, g.real, dx, dy); }
 
 // An adjustment with bent lines and displaced nodes, so that the moves below
 // work on something less regular than the even layout.
@@ -75,44 +70,6 @@ void Deform(Pair& g) {
   conv.RefreshAll(g.ope, g.real);
 }
 
-// Every value an operation grid holds, in a fixed order, for bit-for-bit comparison.
-std::vector<uint64_t> FlattenOpe(CWarpGridOpe& ope) {
-  std::vector<uint64_t> out;
-  auto put = [&out](double v) { out.push_back(std::bit_cast<uint64_t>(v)); };
-  for (int32_t j = 0; j <= ope.m_opeGridNum.cy; ++j) {
-    for (int32_t i = 0; i <= ope.m_opeGridNum.cx; ++i) {
-      const OpePoint& p = *ope.GetPoint(j, i);
-      for (double v : {p.x, p.y, p.gx, p.gy}) put(v);
-    }
-  }
-  ForEachLine(ope, [&](CWarpOpeLine& line) {
-    out.push_back(line.m_count);
-    out.push_back(static_cast<uint32_t>(line.m_curve));
-    for (double v :
-         {line.m_handleStart.x, line.m_handleStart.y, line.m_handleEnd.x, line.m_handleEnd.y}) {
-      put(v);
-    }
-    for (uint32_t k = 0; k < line.m_count; ++k) {
-      put(line.m_params[k]);
-      put(line.m_samples[k].x);
-      put(line.m_samples[k].y);
-    }
-  });
-  return out;
-}
-
-std::vector<uint64_t> Flatten(Pair& g) {
-  std::vector<uint64_t> out = FlattenOpe(g.ope);
-  for (const RealPoint& p : g.real.Points()) {
-    out.push_back(std::bit_cast<uint64_t>(p.x));
-    out.push_back(std::bit_cast<uint64_t>(p.y));
-  }
-  return out;
-}
-
-using Move = std::function<int32_t(const CWarpConverter&, Pair&)>;
-using MoveBy = std::function<int32_t(const CWarpConverter&, Pair&, double dx, double dy)>;
-
 // Applies two edits to identically deformed grids and compares the outcomes.
 //
 // With a displacement on the 1/64 lattice a translated line still meets its
@@ -121,27 +78,23 @@ using MoveBy = std::function<int32_t(const CWarpConverter&, Pair&, double dx, do
 // point on a line between two converted cells keeps the value of whichever
 // cell each edit converts last; the edits then agree on the operation grid to
 // the bit and on the real grid everywhere but on such shared points.
-void ExpectSameEffect(const char* what, const MoveBy& first, const MoveBy& second) {
-  SCOPED_TRACE(what);
-  CWarpConverter conv;
+void ExpectSameEffect(const Edit& first, const Edit& second) {
+  SCOPED_TRACE(testing::Message() << "edit " << int(first.op) << " vs " << int(second.op));
   for (const auto& [dx, dy] : {std::pair{7.25, -4.125}, {7.3, -4.1}}) {
     const bool onLattice = dx == 7.25;
     Pair a;
     Pair b;
     Deform(a);
     Deform(b);
-    ASSERT_EQ(first(conv, a, dx, dy), 0);
-    ASSERT_EQ(second(conv, b, dx, dy), 0);
-    ASSERT_EQ(FlattenOpe(a.ope), FlattenOpe(b.ope)) << dx;
+    ASSERT_EQ(Apply(first, a, dx, dy), 0);
+    ASSERT_EQ(Apply(second, b, dx, dy), 0);
+    ASSERT_EQ(Bits(a.ope), Bits(b.ope)) << dx;
     for (int32_t r = 0; r <= kReal.cy; ++r) {
       for (int32_t c = 0; c <= kReal.cx; ++c) {
         const RealPoint pa = a.real.At(r, c);
         const RealPoint pb = b.real.At(r, c);
         if (onLattice || (r % 2 != 0 && c % 2 != 0)) {
-          ASSERT_EQ(std::bit_cast<uint64_t>(pa.x), std::bit_cast<uint64_t>(pb.x))
-              << dx << " at " << r << "," << c;
-          ASSERT_EQ(std::bit_cast<uint64_t>(pa.y), std::bit_cast<uint64_t>(pb.y))
-              << dx << " at " << r << "," << c;
+          ASSERT_TRUE(SameBits(pa.x, pb.x) && SameBits(pa.y, pb.y)) << dx << " at " << r << "," << c;
         } else {
           EXPECT_LE(std::fabs(pa.x - pb.x), 1.0 / 64) << r << "," << c;
           EXPECT_LE(std::fabs(pa.y - pb.y), 1.0 / 64) << r << "," << c;
@@ -157,25 +110,20 @@ struct Trace {
   IndexSet evaluatedHor, evaluatedVer, translatedHor, translatedVer, cells;
 };
 
-constexpr double kDx = 3.3;
-constexpr double kDy = -1.7;
-
-Trace TraceMove(const Move& move) {
+Trace TraceMove(const Edit& edit) {
   Pair g;
   ForEachLine(g.ope, [](CWarpOpeLine& line) {
     for (RealPoint& s : line.m_samples) s = {kMarker, kMarker};
   });
   Poison(g.real);
-  CWarpConverter conv;
-  EXPECT_EQ(move(conv, g), 0);
+  EXPECT_EQ(Apply(edit, g, kDx, kDy), 0);
 
   Trace t;
   auto classify = [](const CWarpOpeLine& line, Index at, IndexSet& evaluated,
                      IndexSet& translated) {
     bool marked = true;
     bool shifted = true;
-    for (uint32_t k = 0; k < line.m_count; ++k) {
-      const RealPoint s = line.m_samples[k];
+    for (const RealPoint& s : line.m_samples) {
       marked = marked && s.x == kMarker && s.y == kMarker;
       shifted = shifted && s.x == kMarker + kDx && s.y == kMarker + kDy;
     }
@@ -204,44 +152,85 @@ IndexSet Block(int32_t j0, int32_t j1, int32_t i0, int32_t i1) {
 
 bool OnLattice(double v, double r) { return std::trunc(v * r) == v * r; }
 
-TEST(MovePoint, WritesAndChangesOnlyTheFourCellsAroundTheNode) {
-  const GridSize realNum{16, 12};
-  Pair g(realNum, {4, 3});
-  CWarpGridReal before;
-  before.Create(kPanel, realNum);
-  CWarpConverter conv;
-  ASSERT_EQ(conv.MovePoint(g.ope, g.real, 2, 1, 50.3, -20.1), 0);
-  // Node (2, 1) sits on real point (8, 4); its cells span rows 4..12, columns 0..8.
+TEST(Moves, EvaluateTranslateAndConvertExactlyTheirNeighbourhood) {
+  const struct {
+    const char* name;
+    Edit edit;
+    IndexSet evaluatedHor, evaluatedVer, translatedHor, translatedVer, cells;
+  } cases[] = {
+      {"corner point", {Op::kPoint, 0, 0}, {{0, 0}}, {{0, 0}}, {}, {}, {{0, 0}}},
+      {"top edge point", {Op::kPoint, 0, 2}, {{0, 1}, {0, 2}}, {{0, 2}}, {}, {}, {{0, 1}, {0, 2}}},
+      {"inner point", {Op::kPoint, 2, 1}, {{2, 0}, {2, 1}}, {{1, 1}, {2, 1}}, {}, {},
+       Block(1, 2, 0, 1)},
+      {"last point", {Op::kPoint, 3, 4}, {{3, 3}}, {{2, 4}}, {}, {}, {{2, 3}}},
+      {"horizontal line", {Op::kHor, 2, 1}, {{2, 0}, {2, 2}}, {{1, 1}, {1, 2}, {2, 1}, {2, 2}},
+       {{2, 1}}, {}, Block(1, 2, 0, 2)},
+      {"vertical line", {Op::kVer, 1, 3}, {{1, 2}, {1, 3}, {2, 2}, {2, 3}}, {{0, 3}, {2, 3}}, {},
+       {{1, 3}}, Block(0, 2, 2, 3)},
+      {"top edge line", {Op::kHor, 0, 0}, {{0, 1}}, {{0, 0}, {0, 1}}, {{0, 0}}, {},
+       Block(0, 0, 0, 1)},
+      {"whole row", {Op::kHorMulti, 2, 0, kOpe.cx}, {}, Block(1, 2, 0, 4), Block(2, 2, 0, 3), {},
+       Block(1, 2, 0, 3)},
+      {"whole column", {Op::kVerMulti, 0, kOpe.cy, 1}, Block(0, 3, 0, 1), {}, {},
+       Block(0, 2, 1, 1), Block(0, 2, 0, 1)},
+      {"cell", {Op::kArea, 1, 1}, {{1, 0}, {1, 2}, {2, 0}, {2, 2}},
+       {{0, 1}, {0, 2}, {2, 1}, {2, 2}}, {{1, 1}, {2, 1}}, {{1, 1}, {1, 2}}, Block(0, 2, 0, 2)},
+      {"top-left block", {Op::kAreaMulti, 0, 1, 0, 1}, {{0, 1}, {1, 1}}, {{1, 0}, {1, 1}},
+       {{0, 0}, {1, 0}}, {{0, 0}, {0, 1}}, Block(0, 1, 0, 1)},
+      {"bottom-right block", {Op::kAreaMulti, 2, 3, 3, 4}, {{2, 2}, {3, 2}}, {{1, 3}, {1, 4}},
+       {{2, 3}, {3, 3}}, {{2, 3}, {2, 4}}, Block(1, 2, 2, 3)},
+      {"whole grid", {Op::kAreaMulti, 0, kOpe.cy, 0, kOpe.cx}, {}, {}, Block(0, 3, 0, 3),
+       Block(0, 2, 0, 4), Block(0, 2, 0, 3)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Trace t = TraceMove(c.edit);
+    EXPECT_EQ(t.evaluatedHor, c.evaluatedHor);
+    EXPECT_EQ(t.evaluatedVer, c.evaluatedVer);
+    EXPECT_EQ(t.translatedHor, c.translatedHor);
+    EXPECT_EQ(t.translatedVer, c.translatedVer);
+    EXPECT_EQ(t.cells, c.cells);
+  }
+}
+
+TEST(Moves, MultiAndAreaFormsMatchTheirSingleForms) {
+  for (int32_t j = 0; j <= kOpe.cy; ++j) {
+    for (int32_t i = 0; i <= kOpe.cx; ++i) {
+      SCOPED_TRACE(testing::Message() << "node " << j << "," << i);
+      const Edit point{Op::kPoint, j, i};
+      ExpectSameEffect(point, {Op::kHorMulti, j, i, i});
+      ExpectSameEffect(point, {Op::kVerMulti, j, j, i});
+      ExpectSameEffect(point, {Op::kAreaMulti, j, j, i, i});
+      if (i < kOpe.cx) ExpectSameEffect({Op::kHor, j, i}, {Op::kHorMulti, j, i, i + 1});
+      if (j < kOpe.cy) ExpectSameEffect({Op::kVer, j, i}, {Op::kVerMulti, j, j + 1, i});
+      if (i < kOpe.cx && j < kOpe.cy) {
+        ExpectSameEffect({Op::kArea, j, i}, {Op::kAreaMulti, j, j + 1, i, i + 1});
+      }
+    }
+  }
+  ExpectSameEffect({Op::kAreaMulti, 2, 2, 1, 3}, {Op::kHorMulti, 2, 1, 3});
+  ExpectSameEffect({Op::kAreaMulti, 0, 2, 4, 4}, {Op::kVerMulti, 0, 2, 4});
+}
+
+TEST(MovePoint, WritesOnlyTheFourCellsAroundTheNodeAndKeepsItsLinesStraight) {
+  Pair g({16, 12});
+  Poison(g.real);
+  ASSERT_EQ(Apply({Op::kPoint, 2, 1}, g, 50.3, -20.1), 0);
+  // Node (2, 1) sits on real point (8, 4); its cells span rows 4..12, columns 0..8,
+  // edges included.
   for (int32_t r = 0; r <= 12; ++r) {
     for (int32_t c = 0; c <= 16; ++c) {
-      const bool inside = r > 4 && r < 12 && c > 0 && c < 8;
-      const RealPoint p = g.real.At(r, c);
-      const bool changed = p.x != before.At(r, c).x || p.y != before.At(r, c).y;
-      EXPECT_EQ(changed, inside) << r << "," << c;
+      EXPECT_EQ(g.real.At(r, c).x != kPoison, r >= 4 && c <= 8) << r << "," << c;
     }
   }
   EXPECT_EQ(g.real.At(8, 4).x, RoundSample(480 + 50.3));
   EXPECT_EQ(g.real.At(8, 4).y, RoundSample(720 - 20.1));
-
-  Poison(g.real);
-  ASSERT_EQ(conv.MovePoint(g.ope, g.real, 2, 1, 0.0, 0.0), 0);
-  for (int32_t r = 0; r <= 12; ++r) {
-    for (int32_t c = 0; c <= 16; ++c) {
-      const bool cells = r >= 4 && r <= 12 && c >= 0 && c <= 8;
-      EXPECT_EQ(g.real.At(r, c).x != kPoison, cells) << r << "," << c;
-    }
-  }
-}
-
-TEST(MovePoint, LinesAtTheNodeStayStraight) {
-  Pair g({16, 12}, {4, 3});
-  CWarpConverter conv;
-  ASSERT_EQ(conv.MovePoint(g.ope, g.real, 1, 2, 37.1, 12.9), 0);
-  const OpePoint& p = *g.ope.GetPoint(1, 2);
-  for (const auto& [line, q] : {std::pair{g.ope.GetLineHor(1, 1), g.ope.GetPoint(1, 1)},
-                                {g.ope.GetLineHor(1, 2), g.ope.GetPoint(1, 3)},
-                                {g.ope.GetLineVer(0, 2), g.ope.GetPoint(0, 2)},
-                                {g.ope.GetLineVer(1, 2), g.ope.GetPoint(2, 2)}}) {
+  // The middle sample of each line at the node halves the segment.
+  const OpePoint& p = *g.ope.GetPoint(2, 1);
+  for (const auto& [line, q] : {std::pair{g.ope.GetLineHor(2, 0), g.ope.GetPoint(2, 0)},
+                                {g.ope.GetLineHor(2, 1), g.ope.GetPoint(2, 2)},
+                                {g.ope.GetLineVer(1, 1), g.ope.GetPoint(1, 1)},
+                                {g.ope.GetLineVer(2, 1), g.ope.GetPoint(3, 1)}}) {
     ASSERT_EQ(line->m_count, 5u);
     EXPECT_EQ(line->m_curve, 0);
     EXPECT_EQ(line->m_samples[2].x, RoundSample((p.x + q->x) / 2));
@@ -249,162 +238,74 @@ TEST(MovePoint, LinesAtTheNodeStayStraight) {
   }
 }
 
-TEST(MovePoint, NeighbourhoodShrinksAtCornersAndEdges) {
-  auto point = [](int32_t j, int32_t i) {
-    return TraceMove([=](const CWarpConverter& c, Pair& g) {
-      return c.MovePoint(g.ope, g.real, j, i, kDx, kDy);
-    });
-  };
-  const Trace corner = point(0, 0);
-  EXPECT_EQ(corner.evaluatedHor, (IndexSet{{0, 0}}));
-  EXPECT_EQ(corner.evaluatedVer, (IndexSet{{0, 0}}));
-  EXPECT_EQ(corner.cells, (IndexSet{{0, 0}}));
-
-  const Trace top = point(0, 2);
-  EXPECT_EQ(top.evaluatedHor, (IndexSet{{0, 1}, {0, 2}}));
-  EXPECT_EQ(top.evaluatedVer, (IndexSet{{0, 2}}));
-  EXPECT_EQ(top.cells, (IndexSet{{0, 1}, {0, 2}}));
-
-  const Trace inner = point(2, 1);
-  EXPECT_EQ(inner.evaluatedHor, (IndexSet{{2, 0}, {2, 1}}));
-  EXPECT_EQ(inner.evaluatedVer, (IndexSet{{1, 1}, {2, 1}}));
-  EXPECT_EQ(inner.cells, Block(1, 2, 0, 1));
-  EXPECT_TRUE(inner.translatedHor.empty() && inner.translatedVer.empty());
-
-  const Trace last = point(3, 4);
-  EXPECT_EQ(last.evaluatedHor, (IndexSet{{3, 3}}));
-  EXPECT_EQ(last.evaluatedVer, (IndexSet{{2, 4}}));
-  EXPECT_EQ(last.cells, (IndexSet{{2, 3}}));
+// Bends horizontal line (1, 1) with its own handles and a neighbour with others.
+void Bend(Pair& g) {
+  CWarpOpeLine& line = *g.ope.GetLineHor(1, 1);
+  line.m_curve = 1;
+  line.m_handleStart = {60.0, -45.0};
+  line.m_handleEnd = {-30.0, 70.0};
+  CWarpOpeLine& leaving = *g.ope.GetLineHor(1, 0);
+  leaving.m_curve = 1;
+  leaving.m_handleStart = {20.0, -60.0};
+  leaving.m_handleEnd = {-35.0, 45.0};
+  CWarpConverter().RefreshAll(g.ope, g.real);
 }
 
-TEST(MoveLine, SingleLinesTranslateThemselvesAndEvaluateTheirNeighbours) {
-  const Trace hor = TraceMove([](const CWarpConverter& c, Pair& g) {
-    return c.MoveLineHor(g.ope, g.real, 2, 1, kDx, kDy);
-  });
-  EXPECT_EQ(hor.translatedHor, (IndexSet{{2, 1}}));
-  EXPECT_TRUE(hor.translatedVer.empty());
-  EXPECT_EQ(hor.evaluatedHor, (IndexSet{{2, 0}, {2, 2}}));
-  EXPECT_EQ(hor.evaluatedVer, (IndexSet{{1, 1}, {1, 2}, {2, 1}, {2, 2}}));
-  EXPECT_EQ(hor.cells, Block(1, 2, 0, 2));
-
-  const Trace ver = TraceMove([](const CWarpConverter& c, Pair& g) {
-    return c.MoveLineVer(g.ope, g.real, 1, 3, kDx, kDy);
-  });
-  EXPECT_EQ(ver.translatedVer, (IndexSet{{1, 3}}));
-  EXPECT_TRUE(ver.translatedHor.empty());
-  EXPECT_EQ(ver.evaluatedVer, (IndexSet{{0, 3}, {2, 3}}));
-  EXPECT_EQ(ver.evaluatedHor, (IndexSet{{1, 2}, {1, 3}, {2, 2}, {2, 3}}));
-  EXPECT_EQ(ver.cells, Block(0, 2, 2, 3));
-
-  const Trace edge = TraceMove([](const CWarpConverter& c, Pair& g) {
-    return c.MoveLineHor(g.ope, g.real, 0, 0, kDx, kDy);
-  });
-  EXPECT_EQ(edge.evaluatedHor, (IndexSet{{0, 1}}));
-  EXPECT_EQ(edge.evaluatedVer, (IndexSet{{0, 0}, {0, 1}}));
-  EXPECT_EQ(edge.cells, Block(0, 0, 0, 1));
-}
-
-TEST(MoveLine, WholeRowAndColumnEvaluateNothingAlongThemselves) {
-  const Trace row = TraceMove([](const CWarpConverter& c, Pair& g) {
-    return c.MoveLineHorMulti(g.ope, g.real, 2, 0, kOpe.cx, kDx, kDy);
-  });
-  EXPECT_EQ(row.translatedHor, Block(2, 2, 0, 3));
-  EXPECT_TRUE(row.evaluatedHor.empty());
-  EXPECT_EQ(row.evaluatedVer, Block(1, 2, 0, 4));
-  EXPECT_EQ(row.cells, Block(1, 2, 0, 3));
-
-  const Trace column = TraceMove([](const CWarpConverter& c, Pair& g) {
-    return c.MoveLineVerMulti(g.ope, g.real, 0, kOpe.cy, 1, kDx, kDy);
-  });
-  EXPECT_EQ(column.translatedVer, Block(0, 2, 1, 1));
-  EXPECT_TRUE(column.evaluatedVer.empty());
-  EXPECT_EQ(column.evaluatedHor, Block(0, 3, 0, 1));
-  EXPECT_EQ(column.cells, Block(0, 2, 0, 1));
-}
-
-TEST(MoveLine, MultiFormsMatchPointAndSingleLineMoves) {
-  for (int32_t j = 0; j <= kOpe.cy; ++j) {
-    for (int32_t i = 0; i <= kOpe.cx; ++i) {
-      SCOPED_TRACE(testing::Message() << "node " << j << "," << i);
-      const MoveBy point = [=](const CWarpConverter& c, Pair& g, double dx, double dy) {
-        return c.MovePoint(g.ope, g.real, j, i, dx, dy);
-      };
-      ExpectSameEffect("row run of one", point,
-                       [=](const CWarpConverter& c, Pair& g, double dx, double dy) {
-                         return c.MoveLineHorMulti(g.ope, g.real, j, i, i, dx, dy);
-                       });
-      ExpectSameEffect("column run of one", point,
-                       [=](const CWarpConverter& c, Pair& g, double dx, double dy) {
-                         return c.MoveLineVerMulti(g.ope, g.real, j, j, i, dx, dy);
-                       });
-      if (i < kOpe.cx) {
-        ExpectSameEffect(
-            "row run of two",
-            [=](const CWarpConverter& c, Pair& g, double dx, double dy) {
-              return c.MoveLineHor(g.ope, g.real, j, i, dx, dy);
-            },
-            [=](const CWarpConverter& c, Pair& g, double dx, double dy) {
-              return c.MoveLineHorMulti(g.ope, g.real, j, i, i + 1, dx, dy);
-            });
-      }
-      if (j < kOpe.cy) {
-        ExpectSameEffect(
-            "column run of two",
-            [=](const CWarpConverter& c, Pair& g, double dx, double dy) {
-              return c.MoveLineVer(g.ope, g.real, j, i, dx, dy);
-            },
-            [=](const CWarpConverter& c, Pair& g, double dx, double dy) {
-              return c.MoveLineVerMulti(g.ope, g.real, j, j + 1, i, dx, dy);
-            });
-      }
-    }
+void ExpectTranslated(const CWarpOpeLine& line, const std::vector<RealPoint>& was, double dx,
+                      double dy) {
+  ASSERT_EQ(line.m_samples.size(), was.size());
+  for (size_t k = 0; k < was.size(); ++k) {
+    EXPECT_EQ(line.m_samples[k].x, was[k].x + dx) << k;
+    EXPECT_EQ(line.m_samples[k].y, was[k].y + dy) << k;
   }
 }
 
-TEST(MoveLine, TranslatedSamplesLeaveTheLatticeEvaluatedOnesDoNot) {
-  Pair g;
-  CWarpConverter conv;
-  ASSERT_EQ(conv.MoveLineHor(g.ope, g.real, 1, 1, 0.3, 0.0), 0);
-  for (const RealPoint& s : g.ope.GetLineHor(1, 1)->m_samples)
-    EXPECT_FALSE(OnLattice(s.x, 64)) << s.x;
-  for (const CWarpOpeLine* line : {g.ope.GetLineHor(1, 0), g.ope.GetLineHor(1, 2),
-                                   g.ope.GetLineVer(0, 1), g.ope.GetLineVer(1, 2)}) {
-    for (const RealPoint& s : line->m_samples) EXPECT_TRUE(OnLattice(s.x, 64)) << s.x;
+// The line re-evaluated from its current end points and handles.
+void ExpectEvaluated(CWarpGridOpe& ope, const CWarpOpeLine& line, Index from, Index to) {
+  CWarpOpeLine fresh = line;
+  CWarpGridOpe::Evaluate(fresh, *ope.GetPoint(from.first, from.second),
+                         *ope.GetPoint(to.first, to.second));
+  for (size_t k = 0; k < fresh.m_samples.size(); ++k) {
+    ExpectSameBits(line.m_samples[k], fresh.m_samples[k]);
+    EXPECT_TRUE(OnLattice(line.m_samples[k].x, 64) && OnLattice(line.m_samples[k].y, 64)) << k;
   }
 }
 
-TEST(MoveLine, LineMoveKeepsTheBendPointMovesReEvaluateIt) {
-  Pair byLine;
-  Pair byPoints;
-  CWarpConverter conv;
-  for (Pair* g : {&byLine, &byPoints}) {
-    CWarpOpeLine& line = *g->ope.GetLineHor(1, 1);
-    line.m_curve = 1;
-    line.m_handleStart = {60.0, -45.0};
-    line.m_handleEnd = {-30.0, 70.0};
-    conv.UpdatePoint(g->ope, g->real, 1, 1);
-  }
+TEST(MoveLine, LineAndCellMovesTranslateTheBendPointMovesReEvaluateIt) {
+  Pair byLine({16, 12});
+  Pair byCell({16, 12});
+  Pair byPoints({16, 12});
+  for (Pair* g : {&byLine, &byCell, &byPoints}) Bend(*g);
   const std::vector<RealPoint> bent = byLine.ope.GetLineHor(1, 1)->m_samples;
 
-  ASSERT_EQ(conv.MoveLineHor(byLine.ope, byLine.real, 1, 1, 0.3, -0.45), 0);
-  const CWarpOpeLine& kept = *byLine.ope.GetLineHor(1, 1);
-  ASSERT_EQ(kept.m_samples.size(), bent.size());
-  for (size_t k = 0; k < bent.size(); ++k) {
-    EXPECT_EQ(kept.m_samples[k].x, bent[k].x + 0.3) << k;
-    EXPECT_EQ(kept.m_samples[k].y, bent[k].y + -0.45) << k;
+  // The moved line leaves the 1/64 lattice; its re-evaluated neighbours stay on it.
+  ASSERT_EQ(Apply({Op::kHor, 1, 1}, byLine, 0.3, -0.45), 0);
+  ExpectTranslated(*byLine.ope.GetLineHor(1, 1), bent, 0.3, -0.45);
+  for (const RealPoint& s : byLine.ope.GetLineHor(1, 1)->m_samples) EXPECT_FALSE(OnLattice(s.x, 64));
+  ExpectEvaluated(byLine.ope, *byLine.ope.GetLineHor(1, 0), {1, 0}, {1, 1});
+  ExpectEvaluated(byLine.ope, *byLine.ope.GetLineHor(1, 2), {1, 2}, {1, 3});
+  ExpectEvaluated(byLine.ope, *byLine.ope.GetLineVer(0, 1), {0, 1}, {1, 1});
+  ExpectEvaluated(byLine.ope, *byLine.ope.GetLineVer(1, 2), {1, 2}, {2, 2});
+
+  // A cell move keeps its boundary's bend and re-evaluates the curves leaving it;
+  // the points inside are recomputed from the translated lines, onto 1/256.
+  ASSERT_EQ(Apply({Op::kArea, 1, 1}, byCell, 0.3, 0.2), 0);
+  ExpectTranslated(*byCell.ope.GetLineHor(1, 1), bent, 0.3, 0.2);
+  ExpectEvaluated(byCell.ope, *byCell.ope.GetLineHor(1, 0), {1, 0}, {1, 1});
+  for (int32_t r = 4; r <= 8; ++r) {  // cell (1, 1) covers rows and columns 4..8
+    for (int32_t c = 4; c <= 8; ++c) {
+      EXPECT_TRUE(OnLattice(byCell.real.At(r, c).x, 256) && OnLattice(byCell.real.At(r, c).y, 256))
+          << r << "," << c;
+    }
   }
 
-  ASSERT_EQ(conv.MovePoint(byPoints.ope, byPoints.real, 1, 1, 0.3, -0.45), 0);
-  ASSERT_EQ(conv.MovePoint(byPoints.ope, byPoints.real, 1, 2, 0.3, -0.45), 0);
+  ASSERT_EQ(Apply({Op::kPoint, 1, 1}, byPoints, 0.3, -0.45), 0);
+  ASSERT_EQ(Apply({Op::kPoint, 1, 2}, byPoints, 0.3, -0.45), 0);
   const CWarpOpeLine& redone = *byPoints.ope.GetLineHor(1, 1);
-  CWarpOpeLine fresh = redone;
-  CWarpGridOpe::Evaluate(fresh, *byPoints.ope.GetPoint(1, 1), *byPoints.ope.GetPoint(1, 2));
+  ExpectEvaluated(byPoints.ope, redone, {1, 1}, {1, 2});
   bool differs = false;
   for (size_t k = 0; k < bent.size(); ++k) {
-    EXPECT_EQ(redone.m_samples[k].x, fresh.m_samples[k].x) << k;
-    EXPECT_EQ(redone.m_samples[k].y, fresh.m_samples[k].y) << k;
-    EXPECT_TRUE(OnLattice(redone.m_samples[k].x, 64) && OnLattice(redone.m_samples[k].y, 64)) << k;
-    differs = differs || redone.m_samples[k].x != kept.m_samples[k].x;
+    differs = differs || redone.m_samples[k].x != byLine.ope.GetLineHor(1, 1)->m_samples[k].x;
   }
   EXPECT_TRUE(differs);
 }
@@ -413,14 +314,13 @@ TEST(MoveLine, ZeroMoveBringsAStaleNeighbourhoodIntoStep) {
   // Node (1, 2) displaced behind the converter's back; the real grid is stale.
   Pair moved;
   Pair reference;
-  CWarpConverter conv;
   for (Pair* g : {&moved, &reference}) {
     g->ope.GetPoint(1, 2)->x += 40.0;
     Poison(g->real);
   }
-  ASSERT_EQ(conv.MovePoint(moved.ope, moved.real, 1, 2, 0.0, 0.0), 0);
-  conv.UpdatePoint(reference.ope, reference.real, 1, 2);
-  EXPECT_EQ(Flatten(moved), Flatten(reference));
+  ASSERT_EQ(Apply({Op::kPoint, 1, 2}, moved, 0.0, 0.0), 0);
+  CWarpConverter().UpdatePoint(reference.ope, reference.real, 1, 2);
+  EXPECT_EQ(Bits(moved), Bits(reference));
   EXPECT_EQ(moved.ope.GetPoint(1, 2)->x, 960.0 + 40.0);
 
   // A zero line move leaves the moved line's stale samples as they are.
@@ -428,135 +328,21 @@ TEST(MoveLine, ZeroMoveBringsAStaleNeighbourhoodIntoStep) {
   line.ope.GetPoint(1, 2)->x += 40.0;
   const std::vector<RealPoint> stale = line.ope.GetLineHor(1, 1)->m_samples;
   Poison(line.real);
-  ASSERT_EQ(conv.MoveLineHor(line.ope, line.real, 1, 1, 0.0, 0.0), 0);
-  const std::vector<RealPoint>& after = line.ope.GetLineHor(1, 1)->m_samples;
-  for (size_t k = 0; k < stale.size(); ++k) EXPECT_EQ(after[k].x, stale[k].x) << k;
+  ASSERT_EQ(Apply({Op::kHor, 1, 1}, line, 0.0, 0.0), 0);
+  ExpectTranslated(*line.ope.GetLineHor(1, 1), stale, 0.0, 0.0);
   EXPECT_EQ(line.ope.GetLineHor(1, 2)->m_samples.front().x, 1000.0);
   EXPECT_NE(line.real.At(3, 5).x, kPoison);
 }
 
-TEST(MoveArea, CellMoveIsTheTwoByTwoBlockMove) {
-  for (int32_t j = 0; j < kOpe.cy; ++j) {
-    for (int32_t i = 0; i < kOpe.cx; ++i) {
-      SCOPED_TRACE(testing::Message() << "cell " << j << "," << i);
-      ExpectSameEffect(
-          "cell",
-          [=](const CWarpConverter& c, Pair& g, double dx, double dy) {
-            return c.MoveArea(g.ope, g.real, j, i, dx, dy);
-          },
-          [=](const CWarpConverter& c, Pair& g, double dx, double dy) {
-            return c.MoveAreaMulti(g.ope, g.real, j, j + 1, i, i + 1, dx, dy);
-          });
-    }
-  }
-  const Trace cell = TraceMove(
-      [](const CWarpConverter& c, Pair& g) { return c.MoveArea(g.ope, g.real, 1, 1, kDx, kDy); });
-  EXPECT_EQ(cell.translatedHor, (IndexSet{{1, 1}, {2, 1}}));
-  EXPECT_EQ(cell.translatedVer, (IndexSet{{1, 1}, {1, 2}}));
-  EXPECT_EQ(cell.evaluatedHor, (IndexSet{{1, 0}, {1, 2}, {2, 0}, {2, 2}}));
-  EXPECT_EQ(cell.evaluatedVer, (IndexSet{{0, 1}, {0, 2}, {2, 1}, {2, 2}}));
-  EXPECT_EQ(cell.cells, Block(0, 2, 0, 2));
-}
-
-TEST(MoveArea, ThinBlocksMatchLineAndPointMoves) {
-  ExpectSameEffect(
-      "row block",
-      [](const CWarpConverter& c, Pair& g, double dx, double dy) {
-        return c.MoveAreaMulti(g.ope, g.real, 2, 2, 1, 3, dx, dy);
-      },
-      [](const CWarpConverter& c, Pair& g, double dx, double dy) {
-        return c.MoveLineHorMulti(g.ope, g.real, 2, 1, 3, dx, dy);
-      });
-  ExpectSameEffect(
-      "column block",
-      [](const CWarpConverter& c, Pair& g, double dx, double dy) {
-        return c.MoveAreaMulti(g.ope, g.real, 0, 2, 4, 4, dx, dy);
-      },
-      [](const CWarpConverter& c, Pair& g, double dx, double dy) {
-        return c.MoveLineVerMulti(g.ope, g.real, 0, 2, 4, dx, dy);
-      });
-  ExpectSameEffect(
-      "point block",
-      [](const CWarpConverter& c, Pair& g, double dx, double dy) {
-        return c.MoveAreaMulti(g.ope, g.real, 1, 1, 2, 2, dx, dy);
-      },
-      [](const CWarpConverter& c, Pair& g, double dx, double dy) {
-        return c.MovePoint(g.ope, g.real, 1, 2, dx, dy);
-      });
-}
-
-TEST(MoveArea, EdgeBlocksStopAtTheEdge) {
-  const Trace topLeft = TraceMove([](const CWarpConverter& c, Pair& g) {
-    return c.MoveAreaMulti(g.ope, g.real, 0, 1, 0, 1, kDx, kDy);
-  });
-  EXPECT_EQ(topLeft.translatedHor, (IndexSet{{0, 0}, {1, 0}}));
-  EXPECT_EQ(topLeft.translatedVer, (IndexSet{{0, 0}, {0, 1}}));
-  EXPECT_EQ(topLeft.evaluatedHor, (IndexSet{{0, 1}, {1, 1}}));
-  EXPECT_EQ(topLeft.evaluatedVer, (IndexSet{{1, 0}, {1, 1}}));
-  EXPECT_EQ(topLeft.cells, Block(0, 1, 0, 1));
-
-  const Trace bottomRight = TraceMove([](const CWarpConverter& c, Pair& g) {
-    return c.MoveAreaMulti(g.ope, g.real, 2, 3, 3, 4, kDx, kDy);
-  });
-  EXPECT_EQ(bottomRight.translatedHor, (IndexSet{{2, 3}, {3, 3}}));
-  EXPECT_EQ(bottomRight.translatedVer, (IndexSet{{2, 3}, {2, 4}}));
-  EXPECT_EQ(bottomRight.evaluatedHor, (IndexSet{{2, 2}, {3, 2}}));
-  EXPECT_EQ(bottomRight.evaluatedVer, (IndexSet{{1, 3}, {1, 4}}));
-  EXPECT_EQ(bottomRight.cells, Block(1, 2, 2, 3));
-}
-
-TEST(MoveArea, WholeGridTranslatesTheRealGrid) {
-  const Trace all = TraceMove([](const CWarpConverter& c, Pair& g) {
-    return c.MoveAreaMulti(g.ope, g.real, 0, kOpe.cy, 0, kOpe.cx, kDx, kDy);
-  });
-  EXPECT_EQ(all.translatedHor, Block(0, 3, 0, 3));
-  EXPECT_EQ(all.translatedVer, Block(0, 2, 0, 4));
-  EXPECT_TRUE(all.evaluatedHor.empty() && all.evaluatedVer.empty());
-  EXPECT_EQ(all.cells, Block(0, 2, 0, 3));
-
+TEST(MoveArea, WholeGridTranslatesTheRealGridOntoTheFineLattice) {
   Pair g;
   CWarpGridReal even;
-  even.Create(kPanel, kReal);
-  CWarpConverter conv;
-  ASSERT_EQ(conv.MoveAreaMulti(g.ope, g.real, 0, kOpe.cy, 0, kOpe.cx, 0.3, -0.7), 0);
+  even.Create(kFullHd, kReal);
+  ASSERT_EQ(Apply({Op::kAreaMulti, 0, kOpe.cy, 0, kOpe.cx}, g, 0.3, -0.7), 0);
   for (int32_t r = 0; r <= kReal.cy; ++r) {
     for (int32_t c = 0; c <= kReal.cx; ++c) {
       EXPECT_EQ(g.real.At(r, c).x, RoundPoint(even.At(r, c).x + 0.3)) << r << "," << c;
       EXPECT_EQ(g.real.At(r, c).y, RoundPoint(even.At(r, c).y - 0.7)) << r << "," << c;
-    }
-  }
-}
-
-TEST(MoveArea, CellBoundaryKeepsItsBendAndInteriorIsRecomputed) {
-  Pair g({16, 12}, kOpe);
-  CWarpConverter conv;
-  CWarpOpeLine& top = *g.ope.GetLineHor(1, 1);
-  top.m_curve = 1;
-  top.m_handleStart = {50.0, 30.0};
-  top.m_handleEnd = {-40.0, -20.0};
-  CWarpOpeLine& leaving = *g.ope.GetLineHor(1, 0);
-  leaving.m_curve = 1;
-  leaving.m_handleStart = {20.0, -60.0};
-  leaving.m_handleEnd = {-35.0, 45.0};
-  conv.UpdatePoint(g.ope, g.real, 1, 1);
-  const std::vector<RealPoint> bent = top.m_samples;
-
-  ASSERT_EQ(conv.MoveArea(g.ope, g.real, 1, 1, 0.3, 0.2), 0);
-  for (size_t k = 0; k < bent.size(); ++k) {
-    EXPECT_EQ(top.m_samples[k].x, bent[k].x + 0.3) << k;
-    EXPECT_EQ(top.m_samples[k].y, bent[k].y + 0.2) << k;
-  }
-  CWarpOpeLine fresh = leaving;
-  CWarpGridOpe::Evaluate(fresh, *g.ope.GetPoint(1, 0), *g.ope.GetPoint(1, 1));
-  for (size_t k = 0; k < fresh.m_samples.size(); ++k) {
-    EXPECT_EQ(leaving.m_samples[k].x, fresh.m_samples[k].x) << k;
-    EXPECT_EQ(leaving.m_samples[k].y, fresh.m_samples[k].y) << k;
-  }
-  // Cell (1, 1) covers real rows 4..8 and columns 4..8.
-  for (int32_t r = 4; r <= 8; ++r) {
-    for (int32_t c = 4; c <= 8; ++c) {
-      EXPECT_TRUE(OnLattice(g.real.At(r, c).x, 256) && OnLattice(g.real.At(r, c).y, 256))
-          << r << "," << c;
     }
   }
 }
@@ -566,68 +352,50 @@ TEST(MoveRejects, IndicesOutsideTheGridLeaveBothGridsUntouched) {
   constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
   Pair g;
   Deform(g);
-  const std::vector<uint64_t> before = Flatten(g);
-  auto rejected = [&](int32_t status) {
-    EXPECT_EQ(status, KVOGC_E_INVALIDARG);
-    EXPECT_EQ(Flatten(g), before);
+  const std::vector<uint64_t> before = Bits(g);
+  const Edit rejected[] = {
+      {Op::kPoint, -1, 0},  {Op::kPoint, 4, 0},   {Op::kPoint, 0, 5},
+      {Op::kPoint, 0, -1},  {Op::kPoint, kMax, kMin},
+      {Op::kHor, 0, 4},     {Op::kHor, 4, 0},     {Op::kHor, -1, 0},   {Op::kHor, kMin, kMax},
+      {Op::kVer, 3, 0},     {Op::kVer, 0, 5},     {Op::kVer, 0, -1},   {Op::kVer, kMax, 0},
+      {Op::kArea, 3, 0},    {Op::kArea, 0, 5},    {Op::kArea, 0, -1},  {Op::kArea, kMax, 0},
+      {Op::kArea, 0, 4},
+      {Op::kHorMulti, 0, 2, 1},  {Op::kHorMulti, 0, -1, 2}, {Op::kHorMulti, 0, 0, 5},
+      {Op::kHorMulti, 4, 0, 0},
+      {Op::kVerMulti, 2, 1, 0},  {Op::kVerMulti, 0, 4, 0},  {Op::kVerMulti, -1, 1, 0},
+      {Op::kVerMulti, 0, 1, 5},
+      {Op::kAreaMulti, 1, 0, 0, 0}, {Op::kAreaMulti, 0, 0, 1, 0}, {Op::kAreaMulti, 0, 4, 0, 0},
+      {Op::kAreaMulti, 0, 0, 0, 5}, {Op::kAreaMulti, kMin, 0, 0, kMax},
   };
-  CWarpConverter c;
-  CWarpGridOpe& o = g.ope;
-  CWarpGridReal& r = g.real;
-  for (const auto& [j, i] : {Index{-1, 0}, {4, 0}, {0, 5}, {0, -1}, {kMax, kMin}}) {
-    SCOPED_TRACE(testing::Message() << j << "," << i);
-    rejected(c.MovePoint(o, r, j, i, 1, 1));
+  for (const Edit& e : rejected) {
+    SCOPED_TRACE(testing::Message() << static_cast<int>(e.op) << ": " << e.a << "," << e.b << ","
+                                    << e.c << "," << e.d);
+    EXPECT_EQ(Apply(e, g, 1, 1), KVOGC_E_INVALIDARG);
+    EXPECT_EQ(Bits(g), before);
   }
-  for (const auto& [j, i] : {Index{0, 4}, {4, 0}, {-1, 0}, {kMin, kMax}}) {
-    SCOPED_TRACE(testing::Message() << j << "," << i);
-    rejected(c.MoveLineHor(o, r, j, i, 1, 1));
-  }
-  for (const auto& [j, i] : {Index{3, 0}, {0, 5}, {0, -1}, {kMax, 0}}) {
-    SCOPED_TRACE(testing::Message() << j << "," << i);
-    rejected(c.MoveLineVer(o, r, j, i, 1, 1));
-    rejected(c.MoveArea(o, r, j, i, 1, 1));
-  }
-  rejected(c.MoveArea(o, r, 0, 4, 1, 1));
-  rejected(c.MoveLineHorMulti(o, r, 0, 2, 1, 1, 1));
-  rejected(c.MoveLineHorMulti(o, r, 0, -1, 2, 1, 1));
-  rejected(c.MoveLineHorMulti(o, r, 0, 0, 5, 1, 1));
-  rejected(c.MoveLineHorMulti(o, r, 4, 0, 0, 1, 1));
-  rejected(c.MoveLineVerMulti(o, r, 2, 1, 0, 1, 1));
-  rejected(c.MoveLineVerMulti(o, r, 0, 4, 0, 1, 1));
-  rejected(c.MoveLineVerMulti(o, r, -1, 1, 0, 1, 1));
-  rejected(c.MoveLineVerMulti(o, r, 0, 1, 5, 1, 1));
-  rejected(c.MoveAreaMulti(o, r, 1, 0, 0, 0, 1, 1));
-  rejected(c.MoveAreaMulti(o, r, 0, 0, 1, 0, 1, 1));
-  rejected(c.MoveAreaMulti(o, r, 0, 4, 0, 0, 1, 1));
-  rejected(c.MoveAreaMulti(o, r, 0, 0, 0, 5, 1, 1));
-  rejected(c.MoveAreaMulti(o, r, kMin, 0, 0, kMax, 1, 1));
-
   CWarpGridOpe empty;
   CWarpGridReal none;
-  EXPECT_EQ(c.MovePoint(empty, none, 0, 0, 1, 1), KVOGC_E_INVALIDARG);
-  EXPECT_EQ(c.MoveAreaMulti(empty, none, 0, 0, 0, 0, 1, 1), KVOGC_E_INVALIDARG);
+  EXPECT_EQ(Apply({Op::kPoint, 0, 0}, empty, none, 1, 1), KVOGC_E_INVALIDARG);
+  EXPECT_EQ(Apply({Op::kAreaMulti, 0, 0, 0, 0}, empty, none, 1, 1), KVOGC_E_INVALIDARG);
 }
 
 TEST(MoveRejects, NonFiniteMovesDoNotCrash) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
-  CWarpConverter conv;
   for (const auto& [dx, dy] : {std::pair{nan, 0.0}, {inf, -inf}, {0.0, nan}}) {
     Pair g;
-    EXPECT_EQ(conv.MovePoint(g.ope, g.real, 1, 1, dx, dy), 0);
-    EXPECT_EQ(conv.MoveLineHor(g.ope, g.real, 2, 2, dx, dy), 0);
-    EXPECT_EQ(conv.MoveLineHorMulti(g.ope, g.real, 3, 0, 4, dx, dy), 0);
-    EXPECT_EQ(conv.MoveLineVer(g.ope, g.real, 0, 4, dx, dy), 0);
-    EXPECT_EQ(conv.MoveLineVerMulti(g.ope, g.real, 0, 3, 0, dx, dy), 0);
-    EXPECT_EQ(conv.MoveArea(g.ope, g.real, 1, 2, dx, dy), 0);
-    EXPECT_EQ(conv.MoveAreaMulti(g.ope, g.real, 0, 3, 0, 4, dx, dy), 0);
+    for (const Edit& e : {Edit{Op::kPoint, 1, 1}, {Op::kHor, 2, 2}, {Op::kHorMulti, 3, 0, 4},
+                          {Op::kVer, 0, 4}, {Op::kVerMulti, 0, 3, 0}, {Op::kArea, 1, 2},
+                          {Op::kAreaMulti, 0, 3, 0, 4}}) {
+      EXPECT_EQ(Apply(e, g, dx, dy), 0);
+    }
     EXPECT_FALSE(std::isfinite(g.ope.GetPoint(0, 0)->x) && std::isfinite(g.ope.GetPoint(0, 0)->y));
   }
   // Outside the moved node's cells the real grid keeps its values.
   Pair g;
-  ASSERT_EQ(conv.MovePoint(g.ope, g.real, 0, 0, nan, nan), 0);
+  ASSERT_EQ(Apply({Op::kPoint, 0, 0}, g, nan, nan), 0);
   EXPECT_EQ(g.real.At(4, 4).x, 960.0);
 }
 
 }  // namespace
-}  // namespace kvogc
+}  // namespace kvogc::gridtest

@@ -13,6 +13,7 @@ namespace kvogc {
 namespace {
 
 using Mat = std::array<float, 16>;
+using Point = std::array<double, 3>;
 
 constexpr Mat kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
@@ -43,12 +44,21 @@ class MerrowinTest : public ::testing::Test {
     EXPECT_GE(b.GetMatrix(m.data()), 0);
     return m;
   }
+  Mat Read() { return Read(*m_builder); }
+
+  // Appends a sequence as the keystone builds its forward matrix.
+  static void Sequence(IMatrixBuilder& b) {
+    ASSERT_GE(b.RotateZ(17.5f), 0);
+    ASSERT_GE(b.RotateY(-8.0f), 0);
+    ASSERT_GE(b.RotateX(12.0f), 0);
+    ASSERT_GE(b.Translate(0.3f, -0.2f, -0.7f), 0);
+  }
 
   SiblingModule m_module{"Merrowin.dll"};
   IMatrixBuilder* m_builder = nullptr;
 };
 
-std::array<double, 3> Apply(const Mat& m, double x, double y, double z) {
+Point Apply(const Mat& m, double x, double y, double z) {
   return {m[0] * x + m[1] * y + m[2] * z + m[3], m[4] * x + m[5] * y + m[6] * z + m[7],
           m[8] * x + m[9] * y + m[10] * z + m[11]};
 }
@@ -63,26 +73,22 @@ std::array<double, 16> Product(const Mat& a, const Mat& b) {
   return r;
 }
 
-void ExpectNear(const std::array<double, 16>& got, const Mat& want, double tolerance) {
-  for (int k = 0; k < 16; ++k) EXPECT_NEAR(got[k], want[k], tolerance) << "element " << k;
-}
-
-void ExpectNear(const Mat& got, const Mat& want, double tolerance) {
+template <class Got>
+void ExpectNear(const Got& got, const Mat& want, double tolerance) {
   for (int k = 0; k < 16; ++k) EXPECT_NEAR(got[k], want[k], tolerance) << "element " << k;
 }
 
 TEST(MerrowinFactory, CreatesOnlyTheMatrixBuilder) {
   SiblingModule module("Merrowin.dll");
   ASSERT_TRUE(module.HasFactory());
-  const KvoGuid otherClass = kClsidGeoObjBuffer;
-  void* object = reinterpret_cast<void*>(1);
-  EXPECT_LT(module.CreateInstance(otherClass, kIidMatrixBuilder, &object), 0);
-  EXPECT_EQ(object, nullptr);
-  object = reinterpret_cast<void*>(1);
-  EXPECT_LT(module.CreateInstance(kClsidMatrixBuilder, kIidGeoObjBuffer, &object), 0);
-  EXPECT_EQ(object, nullptr);
+  for (const auto& [classId, interfaceId] : {std::pair{&kClsidGeoObjBuffer, &kIidMatrixBuilder},
+                                             {&kClsidMatrixBuilder, &kIidGeoObjBuffer}}) {
+    void* object = reinterpret_cast<void*>(1);
+    EXPECT_LT(module.CreateInstance(*classId, *interfaceId, &object), 0);
+    EXPECT_EQ(object, nullptr);
+  }
   EXPECT_LT(module.CreateInstance(kClsidMatrixBuilder, kIidMatrixBuilder, nullptr), 0);
-
+  void* object = nullptr;
   ASSERT_GE(module.CreateInstance(kClsidMatrixBuilder, kIidMatrixBuilder, &object), 0);
   ASSERT_NE(object, nullptr);
   EXPECT_EQ(static_cast<IMatrixBuilder*>(object)->Release(), 0u);
@@ -108,73 +114,60 @@ TEST_F(MerrowinTest, StartsFromTheIdentityAndNeedsFinishBeforeReading) {
   m.fill(7.0f);
   EXPECT_LT(m_builder->GetMatrix(m.data()), 0);
   EXPECT_EQ(m[0], 7.0f);  // nothing written on failure
-  EXPECT_EQ(Read(*m_builder), kIdentity);
+  EXPECT_EQ(Read(), kIdentity);
   ASSERT_GE(m_builder->Translate(1, 2, 3), 0);
   EXPECT_LT(m_builder->GetMatrix(m.data()), 0);  // changed since Finish
   EXPECT_LT(m_builder->GetMatrix(nullptr), 0);
   ASSERT_GE(m_builder->Finish(), 0);
   EXPECT_LT(m_builder->GetMatrix(nullptr), 0);
   ASSERT_GE(m_builder->Identity(), 0);
-  EXPECT_EQ(Read(*m_builder), kIdentity);
+  EXPECT_EQ(Read(), kIdentity);
 }
 
 TEST_F(MerrowinTest, LaterOperationsActAfterEarlierOnes) {
+  // Scale after Translate: p -> S (p + t); translation in 3, 7, 11.
   ASSERT_GE(m_builder->Translate(1, 2, 3), 0);
   ASSERT_GE(m_builder->Scale(2, 3, 4), 0);
-  // Scale after Translate: p -> S (p + t); translation in 3, 7, 11.
-  const Mat scaledTranslation = {2, 0, 0, 2, 0, 3, 0, 6, 0, 0, 4, 12, 0, 0, 0, 1};
-  EXPECT_EQ(Read(*m_builder), scaledTranslation);
-
+  EXPECT_EQ(Read(), (Mat{2, 0, 0, 2, 0, 3, 0, 6, 0, 0, 4, 12, 0, 0, 0, 1}));
   ASSERT_GE(m_builder->Identity(), 0);
   ASSERT_GE(m_builder->Scale(2, 3, 4), 0);
   ASSERT_GE(m_builder->Translate(1, 2, 3), 0);
-  const Mat translatedScale = {2, 0, 0, 1, 0, 3, 0, 2, 0, 0, 4, 3, 0, 0, 0, 1};
-  EXPECT_EQ(Read(*m_builder), translatedScale);
+  EXPECT_EQ(Read(), (Mat{2, 0, 0, 1, 0, 3, 0, 2, 0, 0, 4, 3, 0, 0, 0, 1}));
 
   // Rotate first, then translate: (1, 0, 0) -> (0, 1, 0) -> (5, 1, 0).
   ASSERT_GE(m_builder->Identity(), 0);
   ASSERT_GE(m_builder->RotateZ(90), 0);
   ASSERT_GE(m_builder->Translate(5, 0, 0), 0);
-  const Mat m = Read(*m_builder);
-  EXPECT_EQ(Apply(m, 1, 0, 0), (std::array<double, 3>{5, 1, 0}));
+  const Mat m = Read();
+  EXPECT_EQ(Apply(m, 1, 0, 0), (Point{5, 1, 0}));
   EXPECT_EQ((std::array<float, 4>{m[12], m[13], m[14], m[15]}), (std::array<float, 4>{0, 0, 0, 1}));
 }
 
 TEST_F(MerrowinTest, RotationSenseIsRightHandedAndQuarterTurnsAreExact) {
-  const auto turned = [&](int axis, float degrees, double x, double y, double z) {
+  using Rotate = int32_t (IMatrixBuilder::*)(float);
+  const auto turned = [&](Rotate rotate, float degrees, double x, double y, double z) {
     EXPECT_GE(m_builder->Identity(), 0);
-    if (axis == 0) {
-      EXPECT_GE(m_builder->RotateX(degrees), 0);
-    }
-    if (axis == 1) {
-      EXPECT_GE(m_builder->RotateY(degrees), 0);
-    }
-    if (axis == 2) {
-      EXPECT_GE(m_builder->RotateZ(degrees), 0);
-    }
-    return Apply(Read(*m_builder), x, y, z);
+    EXPECT_GE((m_builder->*rotate)(degrees), 0);
+    return Apply(Read(), x, y, z);
   };
-  using P = std::array<double, 3>;
-  EXPECT_EQ(turned(0, 90, 0, 1, 0), (P{0, 0, 1}));  // X: +y toward +z
-  EXPECT_EQ(turned(1, 90, 0, 0, 1), (P{1, 0, 0}));  // Y: +z toward +x
-  EXPECT_EQ(turned(2, 90, 1, 0, 0), (P{0, 1, 0}));  // Z: +x toward +y
-  EXPECT_EQ(turned(2, -90, 1, 0, 0), (P{0, -1, 0}));
-  EXPECT_EQ(turned(2, 180, 1, 0, 0), (P{-1, 0, 0}));
-  EXPECT_EQ(turned(2, 450, 1, 0, 0), (P{0, 1, 0}));
-
-  const P thirty = turned(2, 30, 1, 0, 0);
+  EXPECT_EQ(turned(&IMatrixBuilder::RotateX, 90, 0, 1, 0), (Point{0, 0, 1}));  // +y toward +z
+  EXPECT_EQ(turned(&IMatrixBuilder::RotateY, 90, 0, 0, 1), (Point{1, 0, 0}));  // +z toward +x
+  EXPECT_EQ(turned(&IMatrixBuilder::RotateZ, 90, 1, 0, 0), (Point{0, 1, 0}));  // +x toward +y
+  EXPECT_EQ(turned(&IMatrixBuilder::RotateZ, -90, 1, 0, 0), (Point{0, -1, 0}));
+  EXPECT_EQ(turned(&IMatrixBuilder::RotateZ, 180, 1, 0, 0), (Point{-1, 0, 0}));
+  EXPECT_EQ(turned(&IMatrixBuilder::RotateZ, 450, 1, 0, 0), (Point{0, 1, 0}));
+  const Point thirty = turned(&IMatrixBuilder::RotateZ, 30, 1, 0, 0);
   EXPECT_NEAR(thirty[0], std::sqrt(3.0) / 2, 1e-7);
   EXPECT_NEAR(thirty[1], 0.5, 1e-7);
-}
 
-TEST_F(MerrowinTest, NegatedAnglesGiveTheTransposedRotation) {
+  // A negated angle gives the transposed rotation, to the bit.
   for (float a : {12.5f, -37.0f, 200.25f}) {
     ASSERT_GE(m_builder->Identity(), 0);
     ASSERT_GE(m_builder->RotateY(a), 0);
-    const Mat forward = Read(*m_builder);
+    const Mat forward = Read();
     ASSERT_GE(m_builder->Identity(), 0);
     ASSERT_GE(m_builder->RotateY(-a), 0);
-    const Mat back = Read(*m_builder);
+    const Mat back = Read();
     for (int i = 0; i < 3; ++i) {
       for (int j = 0; j < 3; ++j) EXPECT_EQ(forward[i * 4 + j], back[j * 4 + i]) << a;
     }
@@ -182,88 +175,73 @@ TEST_F(MerrowinTest, NegatedAnglesGiveTheTransposedRotation) {
 }
 
 TEST_F(MerrowinTest, ReversedSequenceWithNegatedArgumentsIsTheInverse) {
-  ASSERT_GE(m_builder->RotateZ(17.5f), 0);
-  ASSERT_GE(m_builder->RotateY(-8.0f), 0);
-  ASSERT_GE(m_builder->RotateX(12.0f), 0);
-  ASSERT_GE(m_builder->Translate(0.3f, -0.2f, -0.7f), 0);
-  const Mat forward = Read(*m_builder);
+  Sequence(*m_builder);
+  const Mat forward = Read();
   ASSERT_GE(m_builder->Identity(), 0);
   ASSERT_GE(m_builder->Translate(-0.3f, 0.2f, 0.7f), 0);
   ASSERT_GE(m_builder->RotateX(-12.0f), 0);
   ASSERT_GE(m_builder->RotateY(8.0f), 0);
   ASSERT_GE(m_builder->RotateZ(-17.5f), 0);
-  const Mat inverse = Read(*m_builder);
+  const Mat inverse = Read();
   ExpectNear(Product(inverse, forward), kIdentity, 1e-6);
   ExpectNear(Product(forward, inverse), kIdentity, 1e-6);
   EXPECT_NE(forward, kIdentity);
 
   // Invert gives the same inverse, and inverting again returns.
   ASSERT_GE(m_builder->Identity(), 0);
-  ASSERT_GE(m_builder->RotateZ(17.5f), 0);
-  ASSERT_GE(m_builder->RotateY(-8.0f), 0);
-  ASSERT_GE(m_builder->RotateX(12.0f), 0);
-  ASSERT_GE(m_builder->Translate(0.3f, -0.2f, -0.7f), 0);
+  Sequence(*m_builder);
   ASSERT_GE(m_builder->Invert(), 0);
   EXPECT_LT(m_builder->GetMatrix(Mat{}.data()), 0);  // Invert is a change too
-  ExpectNear(Read(*m_builder), inverse, 1e-6);
+  ExpectNear(Read(), inverse, 1e-6);
   ASSERT_GE(m_builder->Invert(), 0);
-  ExpectNear(Read(*m_builder), forward, 1e-6);
+  ExpectNear(Read(), forward, 1e-6);
+
+  // Equal sequences on two builders give equal bits.
+  IMatrixBuilder* second = Create();
+  ASSERT_NE(second, nullptr);
+  Sequence(*second);
+  EXPECT_EQ(std::memcmp(Read(*second).data(), forward.data(), sizeof(Mat)), 0);
+  EXPECT_EQ(second->Release(), 0u);
 }
 
 TEST_F(MerrowinTest, ScaleMultiplyAndInvertOfAGeneralMatrix) {
   ASSERT_GE(m_builder->Scale(2, -3, 0.5f), 0);
-  EXPECT_EQ(Read(*m_builder), (Mat{2, 0, 0, 0, 0, -3, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, 1}));
+  EXPECT_EQ(Read(), (Mat{2, 0, 0, 0, 0, -3, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, 1}));
 
   // Small integers keep every product exact, so the order shows to the bit.
   const Mat a = {1, 2, 0, 3, 0, 1, 4, 0, 5, 0, 1, 2, 1, 0, 0, 1};
   const Mat b = {2, 0, 1, 0, 1, 3, 0, 1, 0, 1, 2, 0, 0, 0, 1, 1};
   ASSERT_GE(m_builder->Identity(), 0);
   ASSERT_GE(m_builder->Multiply(a.data()), 0);
-  EXPECT_EQ(Read(*m_builder), a);
+  EXPECT_EQ(Read(), a);
   ASSERT_GE(m_builder->Multiply(b.data()), 0);
   const std::array<double, 16> ba = Product(b, a);
-  const Mat got = Read(*m_builder);
+  const Mat got = Read();
   for (int k = 0; k < 16; ++k) EXPECT_EQ(got[k], ba[k]) << k;
   EXPECT_LT(m_builder->Multiply(nullptr), 0);
 
   // A non-affine matrix inverts too.
   ASSERT_GE(m_builder->Invert(), 0);
-  const Mat inv = Read(*m_builder);
-  ExpectNear(Product(inv, got), kIdentity, 1e-5);
+  ExpectNear(Product(Read(), got), kIdentity, 1e-5);
 
   // A singular one is refused and kept.
   ASSERT_GE(m_builder->Identity(), 0);
   ASSERT_GE(m_builder->Translate(1, 2, 3), 0);
   ASSERT_GE(m_builder->Scale(1, 0, 1), 0);
-  const Mat singular = Read(*m_builder);
+  const Mat singular = Read();
   EXPECT_LT(m_builder->Invert(), 0);
   EXPECT_GE(m_builder->GetMatrix(Mat{}.data()), 0);  // a refused Invert changes nothing
-  EXPECT_EQ(Read(*m_builder), singular);
-}
-
-TEST_F(MerrowinTest, EqualSequencesGiveEqualBits) {
-  IMatrixBuilder* second = Create();
-  ASSERT_NE(second, nullptr);
-  for (IMatrixBuilder* b : {m_builder, second}) {
-    ASSERT_GE(b->RotateZ(3.3f), 0);
-    ASSERT_GE(b->RotateY(-5.1f), 0);
-    ASSERT_GE(b->RotateX(-8.7f), 0);
-    ASSERT_GE(b->Translate(0, 0, -0.25f), 0);
-  }
-  const Mat one = Read(*m_builder);
-  const Mat two = Read(*second);
-  EXPECT_EQ(std::memcmp(one.data(), two.data(), sizeof(Mat)), 0);
-  EXPECT_EQ(second->Release(), 0u);
+  EXPECT_EQ(Read(), singular);
 }
 
 TEST_F(MerrowinTest, NotANumberAngleIsCarriedWithoutFailing) {
   ASSERT_GE(m_builder->RotateZ(std::numeric_limits<float>::quiet_NaN()), 0);
-  const Mat m = Read(*m_builder);
+  const Mat m = Read();
   EXPECT_TRUE(std::isnan(m[0]));
   EXPECT_EQ(m[10], 1.0f);  // the axis row stays
   EXPECT_LT(m_builder->Invert(), 0);
   ASSERT_GE(m_builder->RotateX(std::numeric_limits<float>::infinity()), 0);
-  EXPECT_TRUE(std::isnan(Read(*m_builder)[5]));
+  EXPECT_TRUE(std::isnan(Read()[5]));
 }
 
 }  // namespace
