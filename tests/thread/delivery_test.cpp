@@ -170,7 +170,8 @@ TEST(ProjectorDelivery, ReadingATargetClearsTheKeptTexts) {
   CKvoProjectorGridCalcManager m;
   SetUpGrids(m);
   const std::string source = TempPath("kept.obj");
-  std::ofstream(source, std::ios::binary) << "# WARP\n#custom header\n#prev 0.5 0.5 0\nvt 0.5 0.5\n";
+  std::ofstream(source, std::ios::binary)
+      << "# WARP\n#custom header\n#prev 0.5 0.5 0\nvt 0.5 0.5\n";
   ASSERT_EQ(m.GetGeoObjDataFromFile(nullptr, source.c_str()), KVOGC_OK);
   const std::string path = TempPath("kept_out.obj");
   ASSERT_EQ(m.SetGeoFilePath(path.c_str()), KVOGC_OK);

@@ -36,7 +36,8 @@ class HostTarget : public ::testing::Test {
   }
 
   SiblingModule m_commands{"Dunsgate.dll"};
-  KvoRef<CGeoObjHostTarget> m_target = KvoRef<CGeoObjHostTarget>::Adopt(CGeoObjHostTarget::Create());
+  KvoRef<CGeoObjHostTarget> m_target =
+      KvoRef<CGeoObjHostTarget>::Adopt(CGeoObjHostTarget::Create());
 };
 
 TEST_F(HostTarget, CommandCarriesTextInAndRequestReadsItBack) {

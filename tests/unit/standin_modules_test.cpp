@@ -42,7 +42,8 @@ TEST(StandinModules, FactoriesCheckIdsAndObjectsCountReferences) {
       {"Brindmoor.dll", kClsidWarpData, kIidWarpData, kClassNotAvailable},
       {"Brindmoor.dll", kClsidGeoObjBuffer, kIidGeoObjBuffer, kClassNotAvailable},
   };
-  const std::string folder = std::filesystem::path(platform::OwnModulePath()).parent_path().string();
+  const std::string folder =
+      std::filesystem::path(platform::OwnModulePath()).parent_path().string();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.module);
     const SiblingModule module(c.module);
