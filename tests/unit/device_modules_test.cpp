@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "support/FakeWarpData.h"
@@ -137,26 +138,22 @@ class DeviceModules : public ::testing::Test {
 TEST_F(DeviceModules, PlanesAreSizedOnFirstUseAndGrow) {
   KvoRef<IWarpData> data = NewData();
   KvoRef<IWarpPlane> plane = PlaneOf(data.Get(), 1);
-  int32_t columns = -1, rows = -1;
-  ASSERT_EQ(plane->GetSize(&columns, &rows), KVOGC_OK);
-  EXPECT_EQ(columns, 0);
-  EXPECT_EQ(rows, 0);
+  const auto size = [&] {
+    std::pair<int32_t, int32_t> columnsRows{-1, -1};
+    EXPECT_EQ(plane->GetSize(&columnsRows.first, &columnsRows.second), KVOGC_OK);
+    return columnsRows;
+  };
+  EXPECT_EQ(size(), std::make_pair(0, 0));
   const double a[2] = {12.5, -3.25}, b[2] = {7.0, 8.0};
   ASSERT_EQ(plane->SetPoint(2, 4, a), KVOGC_OK);  // row 2, column 4
-  ASSERT_EQ(plane->GetSize(&columns, &rows), KVOGC_OK);
-  EXPECT_EQ(columns, 5);
-  EXPECT_EQ(rows, 3);
+  EXPECT_EQ(size(), std::make_pair(5, 3));
   ASSERT_EQ(plane->SetPoint(1, 7, b), KVOGC_OK);  // wider, not taller
-  ASSERT_EQ(plane->GetSize(&columns, &rows), KVOGC_OK);
-  EXPECT_EQ(columns, 8);
-  EXPECT_EQ(rows, 3);
+  EXPECT_EQ(size(), std::make_pair(8, 3));
   double got[2] = {-1, -1};
   ASSERT_EQ(plane->GetPoint(2, 4, got), KVOGC_OK);  // kept in place while growing
-  EXPECT_EQ(got[0], 12.5);
-  EXPECT_EQ(got[1], -3.25);
+  EXPECT_EQ(std::make_pair(got[0], got[1]), std::make_pair(12.5, -3.25));
   ASSERT_EQ(plane->GetPoint(0, 0, got), KVOGC_OK);  // never stored: zero
-  EXPECT_EQ(got[0], 0.0);
-  EXPECT_EQ(got[1], 0.0);
+  EXPECT_EQ(std::make_pair(got[0], got[1]), std::make_pair(0.0, 0.0));
   EXPECT_EQ(Read(data.Get()).columns, (std::array<int32_t, 3>{0, 8, 0}));  // planes are separate
 }
 
@@ -313,15 +310,14 @@ TEST_F(DeviceModules, InvalidModesAndNullArgumentsChangeNothing) {
   for (int32_t mode : {0, -1, 4}) EXPECT_LT(SetBase(m_targetA, mode, other.Get()), 0);
   for (int32_t slot : {0, -1, 4}) EXPECT_LT(Get(m_targetA, slot, other.Get()), 0);
   const int32_t one = 1;
-  EXPECT_LT(setter->SetWarpData(nullptr, &one, other.Get()), 0);
-  EXPECT_LT(setter->SetWarpData(m_targetA, nullptr, other.Get()), 0);
-  EXPECT_LT(setter->SetWarpData(m_targetA, &one, nullptr), 0);
-  EXPECT_LT(setter->SetBaseWarpData(nullptr, &one, other.Get()), 0);
-  EXPECT_LT(setter->SetBaseWarpData(m_targetA, nullptr, other.Get()), 0);
-  EXPECT_LT(setter->SetBaseWarpData(m_targetA, &one, nullptr), 0);
-  EXPECT_LT(getter->GetWarpData(nullptr, &one, other.Get()), 0);
-  EXPECT_LT(getter->GetWarpData(m_targetA, nullptr, other.Get()), 0);
-  EXPECT_LT(getter->GetWarpData(m_targetA, &one, nullptr), 0);
+  for (int nulled = 0; nulled < 3; ++nulled) {  // the target, the mode, the data object
+    IGeoObjTarget* target = nulled == 0 ? nullptr : m_targetA;
+    const int32_t* mode = nulled == 1 ? nullptr : &one;
+    IWarpData* data = nulled == 2 ? nullptr : other.Get();
+    EXPECT_LT(setter->SetWarpData(target, mode, data), 0) << nulled;
+    EXPECT_LT(setter->SetBaseWarpData(target, mode, data), 0) << nulled;
+    EXPECT_LT(getter->GetWarpData(target, mode, data), 0) << nulled;
+  }
   EXPECT_EQ(Read(other.Get()), Expected(2.0, 3, 3, 2));
   EXPECT_EQ(m_device.deliveries(m_targetA), 1);
   for (int32_t s = 1; s <= 3; ++s) EXPECT_EQ(ReadSlot(m_targetA, s), Expected(1.0, 2, 2, 1));

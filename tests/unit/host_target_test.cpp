@@ -70,9 +70,6 @@ TEST_F(HostTarget, RefusesWhatItCannotExecute) {
   EXPECT_EQ(m_target->CurrentGeometry(), "kept");
   EXPECT_EQ(m_target->CommandCount(), 0);
   EXPECT_EQ(m_target->RequestCount(), 0);
-  EXPECT_EQ(m_target->Reserved3(), KVOGC_E_NOTIMPL);
-  EXPECT_EQ(m_target->Reserved17(), KVOGC_E_NOTIMPL);
-  EXPECT_EQ(channel->Reserved5(), KVOGC_E_NOTIMPL);
 }
 
 TEST(HostTargetReferences, ChannelKeepsItsTargetAlive) {

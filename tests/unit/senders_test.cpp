@@ -50,49 +50,29 @@ std::string ReadBytes(const fs::path& path) {
 class Senders : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_moduleDir = fs::path(platform::OwnModulePath()).parent_path();
     m_dir = fs::temp_directory_path() /
             ("kvogc_senders_" +
              std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(m_dir);
     fs::create_directories(m_dir);
     m_path = (m_dir / "warp.obj").string();
-    m_comment.LeftLowY = -25;
-    m_comment.LinearityX = 7;
-    m_comment.Th = 31;
-    m_comment.IsKeyStone = 1;
-    m_comment.ScreenType = 2;
   }
   void TearDown() override { fs::remove_all(m_dir); }
 
   SenderSnapshot Snapshot(IGeoObjTarget* target, GridSize num = {2, 3}) {
     m_current = MakeGrid(m_panel, num, 3.0);
     m_previous = MakeGrid(m_panel, num, -1.0);
-    SenderSnapshot s;
-    s.target = target;
-    s.panelSize = m_panel;
-    s.deviceSize = {100, 300};
-    s.realGridNum = num;
-    s.current = m_current.get();
-    s.previous = m_previous.get();
-    s.comment = m_comment;
-    s.filePath = m_path;
-    return s;
+    return {.target = target, .panelSize = m_panel, .deviceSize = {100, 300}, .realGridNum = num,
+            .current = m_current.get(), .previous = m_previous.get(), .comment = m_comment,
+            .filePath = m_path};
   }
   // The text the writer makes of a snapshot, independently of any sender.
   static std::string Expected(const SenderSnapshot& s, GeoObjTextVariant variant,
                               GeoTextureRect texture = {}) {
-    GeoObjTextInput in;
-    in.panelSize = s.panelSize;
-    in.realGridNum = s.realGridNum;
-    in.current = s.current;
-    in.previous = s.previous;
-    in.comment = s.comment;
-    in.header = s.headerText;
-    in.tail = s.tailText;
-    in.texture = texture;
-    in.variant = variant;
-    in.projectorFlag = s.projectorFlag;
+    const GeoObjTextInput in{.panelSize = s.panelSize, .realGridNum = s.realGridNum,
+                             .current = s.current, .previous = s.previous, .comment = s.comment,
+                             .header = s.headerText, .tail = s.tailText, .texture = texture,
+                             .variant = variant, .projectorFlag = s.projectorFlag};
     std::string text;
     EXPECT_EQ(WriteGeoObjText(in, text), KVOGC_OK);
     return text;
@@ -102,16 +82,18 @@ class Senders : public ::testing::Test {
     const fs::path folder = m_dir / ("modules" + std::to_string(++m_folders));
     fs::create_directories(folder);
     for (const char* name : names) {
-      const fs::path from = ResolveModulePath(m_moduleDir.string(), name);
+      const fs::path from =
+          ResolveModulePath(fs::path(platform::OwnModulePath()).parent_path().string(), name);
       fs::copy_file(from, folder / from.filename());
     }
     return ModuleFolder::At(folder.string());
   }
 
   GridSize m_panel{300, 200};
-  GeoCommentRecord m_comment;
+  GeoCommentRecord m_comment{.LeftLowY = -25, .LinearityX = 7, .Th = 31, .ScreenType = 2,
+                             .IsKeyStone = 1};
   std::unique_ptr<CWarpGridReal> m_current, m_previous;
-  fs::path m_moduleDir, m_dir;
+  fs::path m_dir;
   std::string m_path;
   int m_folders = 0;
   KvoRef<CGeoObjHostTarget> m_target =
@@ -196,7 +178,6 @@ class DeviceSender : public Senders {
   void SetUp() override {
     Senders::SetUp();
     ASSERT_TRUE(m_device.Ready());
-    ASSERT_EQ(m_device.reset(), KVOGC_OK);
   }
   KvoRef<IWarpData> NewData() {
     return test::NewObject<IWarpData>(m_calvoric, kClsidWarpData, kIidWarpData);
@@ -238,34 +219,34 @@ class DeviceSender : public Senders {
   test::DeviceInspector m_device;
 };
 
-TEST_F(DeviceSender, CurrentGridOnlyIsOneSetterCall) {
-  const SenderSnapshot s = Snapshot(&m_deviceTarget);
-  // The grid tells the order of the scaling apart: x * (d / p) is not x * d / p here.
-  EXPECT_NE(m_current->At(0, 0).x * (100.0 / 300.0), m_current->At(0, 0).x * 100.0 / 300.0);
-  ASSERT_EQ(CProjectorDeviceWarpDataSender(s).Deliver(), KVOGC_OK);
-  EXPECT_EQ(m_device.deliveries(&m_deviceTarget), 1);
-  ExpectScaled(ReadSlot(1).Get(), *m_current, s.realGridNum);
-  // No base grid was sent.
-  EXPECT_EQ(m_device.getBase(&m_deviceTarget, 1, NewData().Get()), KVOGC_E_FAIL);
+// sendBaseGrid 0 delivers the current grid alone; a slot number delivers it
+// into the slot and then the base grid; a slot the device lacks fails first.
+TEST_F(DeviceSender, DeliversTheCurrentGridAndOnRequestTheBaseGrid) {
+  const struct {
+    uint32_t sendBaseGrid;
+    int32_t status, deliveries, slot;
+  } cases[] = {{0, KVOGC_OK, 1, 1}, {2, KVOGC_OK, 2, 2}, {4, KVOGC_E_INVALIDARG, 0, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sendBaseGrid);
+    ASSERT_EQ(m_device.reset(), KVOGC_OK);
+    SenderSnapshot s = Snapshot(&m_deviceTarget);
+    s.sendBaseGrid = c.sendBaseGrid;
+    // The grid tells the order of the scaling apart: x * (d / p) is not x * d / p here.
+    EXPECT_NE(m_current->At(0, 0).x * (100.0 / 300.0), m_current->At(0, 0).x * 100.0 / 300.0);
+    EXPECT_EQ(CProjectorDeviceWarpDataSender(s).Deliver(), c.status);
+    EXPECT_EQ(m_device.deliveries(&m_deviceTarget), c.deliveries);
+    if (c.slot == 0) continue;
+    ExpectScaled(ReadSlot(c.slot).Get(), *m_current, s.realGridNum);
+    KvoRef<IWarpData> base = NewData();
+    const int32_t baseStatus = m_device.getBase(&m_deviceTarget, c.slot, base.Get());
+    if (c.sendBaseGrid == 0) {
+      EXPECT_EQ(baseStatus, KVOGC_E_FAIL);  // no base grid sent
+    } else {
+      ASSERT_EQ(baseStatus, KVOGC_OK);
+      ExpectScaled(base.Get(), *m_previous, s.realGridNum);
+    }
+  }
   EXPECT_EQ(m_deviceTarget.refs, 1);
-}
-
-TEST_F(DeviceSender, SendBaseGridDeliversTheSlotAndItsBase) {
-  SenderSnapshot s = Snapshot(&m_deviceTarget);
-  s.sendBaseGrid = 2;
-  ASSERT_EQ(CProjectorDeviceWarpDataSender(s).Send(), KVOGC_OK);
-  EXPECT_EQ(m_device.deliveries(&m_deviceTarget), 2);
-  ExpectScaled(ReadSlot(2).Get(), *m_current, s.realGridNum);
-  KvoRef<IWarpData> base = NewData();
-  ASSERT_EQ(m_device.getBase(&m_deviceTarget, 2, base.Get()), KVOGC_OK);
-  ExpectScaled(base.Get(), *m_previous, s.realGridNum);
-}
-
-TEST_F(DeviceSender, FailedFirstSetterCallIsReturnedAndEndsTheSend) {
-  SenderSnapshot s = Snapshot(&m_deviceTarget);
-  s.sendBaseGrid = 4;  // no such slot on the device
-  EXPECT_EQ(CProjectorDeviceWarpDataSender(s).Send(), KVOGC_E_INVALIDARG);
-  EXPECT_EQ(m_device.deliveries(&m_deviceTarget), 0);
 }
 
 TEST_F(DeviceSender, FillWarpDataPreparesThePlanesThenStoresEachPointInZeroOneTwo) {
