@@ -100,8 +100,8 @@ class DeviceModules : public ::testing::Test {
   KvoRef<IWarpDataSetter> NewSetter() {
     return NewObject<IWarpDataSetter>(m_brindmoor, kClsidWarpDataSetter, kIidWarpDataSetter);
   }
-  KvoRef<IWarpDataGetter> NewGetter(const SiblingModule& module) {
-    return NewObject<IWarpDataGetter>(module, kClsidWarpDataGetter, kIidWarpDataGetter);
+  KvoRef<IWarpDataGetter> NewGetter() {
+    return NewObject<IWarpDataGetter>(m_brindmoor, kClsidWarpDataGetter, kIidWarpDataGetter);
   }
   int32_t Set(IGeoObjTarget* target, int32_t mode, IWarpData* data) {
     return NewSetter()->SetWarpData(target, &mode, data);
@@ -110,7 +110,7 @@ class DeviceModules : public ::testing::Test {
     return NewSetter()->SetBaseWarpData(target, &mode, data);
   }
   int32_t Get(IGeoObjTarget* target, int32_t slot, IWarpData* data) {
-    return NewGetter(m_brindmoor)->GetWarpData(target, &slot, data);
+    return NewGetter()->GetWarpData(target, &slot, data);
   }
   Contents ReadSlot(IGeoObjTarget* target, int32_t slot) {
     KvoRef<IWarpData> data = NewData();
@@ -282,15 +282,6 @@ TEST_F(DeviceModules, BaseGridIsKeptApartFromTheWarp) {
   EXPECT_LT(ReadBase(m_targetA, 2, base), 0);  // never delivered
 }
 
-TEST_F(DeviceModules, OneDevicePerTargetForEveryLoadOfTheModule) {
-  ASSERT_EQ(Set(m_targetA, 3, NewData(8.0, 2, 3, 8).Get()), KVOGC_OK);
-  const SiblingModule again("Brindmoor.dll");
-  KvoRef<IWarpData> data = NewData();
-  const int32_t slot = 3;
-  ASSERT_EQ(NewGetter(again)->GetWarpData(m_targetA, &slot, data.Get()), KVOGC_OK);
-  EXPECT_EQ(Read(data.Get()), Expected(8.0, 2, 3, 8));
-}
-
 TEST_F(DeviceModules, ReadReplacesWhatTheDataObjectHeld) {
   KvoRef<IWarpData> data = NewData(9.0, 5, 4, 9);
   ASSERT_EQ(Get(m_targetB, 1, data.Get()), KVOGC_OK);
@@ -305,7 +296,7 @@ TEST_F(DeviceModules, InvalidModesAndNullArgumentsChangeNothing) {
   ASSERT_EQ(Set(m_targetA, 0, NewData(1.0, 2, 2, 1).Get()), KVOGC_OK);
   KvoRef<IWarpData> other = NewData(2.0, 3, 3, 2);
   KvoRef<IWarpDataSetter> setter = NewSetter();
-  KvoRef<IWarpDataGetter> getter = NewGetter(m_brindmoor);
+  KvoRef<IWarpDataGetter> getter = NewGetter();
   for (int32_t mode : {-1, 4, INT32_MIN}) EXPECT_LT(Set(m_targetA, mode, other.Get()), 0);
   for (int32_t mode : {0, -1, 4}) EXPECT_LT(SetBase(m_targetA, mode, other.Get()), 0);
   for (int32_t slot : {0, -1, 4}) EXPECT_LT(Get(m_targetA, slot, other.Get()), 0);

@@ -56,14 +56,8 @@ struct TwoByTwo {
     current.At(1, 1) = {1000.0, 500.0};
   }
   GeoObjTextInput Input(GeoObjTextVariant variant = kPlain, int32_t projectorFlag = 0) const {
-    GeoObjTextInput in;
-    in.panelSize = kPanel;
-    in.realGridNum = kOneCell;
-    in.current = &current;
-    in.previous = &previous;
-    in.variant = variant;
-    in.projectorFlag = projectorFlag;
-    return in;
+    return {.panelSize = kPanel, .realGridNum = kOneCell, .current = &current,
+            .previous = &previous, .variant = variant, .projectorFlag = projectorFlag};
   }
 };
 
@@ -176,31 +170,24 @@ TEST(GeoObjTextWriter, TextureRectangleAndFacesOfLargerGrids) {
   EXPECT_TRUE(Has(text, "\n#gridsize 2 3\n"));
 }
 
+// Kept texts replace the generated header and tail: nothing is generated after
+// the tail, and a long header grows the text beyond its usual size.
 TEST(GeoObjTextWriter, ReplacementHeaderAndTailAreWrittenUnchanged) {
   const TwoByTwo g;
   GeoObjTextInput in = g.Input();
-  in.header = "# MINE\n#auto 1\n";
+  const size_t capacity = GeoObjTextCapacity(kOneCell);
+  ASSERT_EQ(capacity, 4u * 768u);
+  EXPECT_LT(Write(in).size() + 1, capacity);  // a generated text fits
   in.tail = "vt 9 9\nf 1 2 3\n";
-  const std::string text = Write(in);
-  EXPECT_EQ(text.rfind("# MINE\n#auto 1\n#ScreenType 0\n", 0), 0u);
-  const std::string end = "v 1.000000 0.000000 0.000000\nvt 9 9\nf 1 2 3\n";
-  ASSERT_GE(text.size(), end.size());
-  EXPECT_EQ(text.substr(text.size() - end.size()), end);
-  EXPECT_FALSE(Has(text, "vt 0."));  // nothing generated after the tail
-}
-
-TEST(GeoObjTextWriter, LongKeptTextsGrowTheTextBeyondItsUsualSize) {
-  const TwoByTwo g;
-  GeoObjTextInput in = g.Input();
-  ASSERT_EQ(GeoObjTextCapacity(kOneCell), 4u * 768u);
-  EXPECT_LT(Write(in).size() + 1, GeoObjTextCapacity(kOneCell));  // a generated text fits
-  const std::string header = "#" + std::string(2 * GeoObjTextCapacity(kOneCell), 'h') + "\n";
-  in.header = header;
-  in.tail = "vt 0 0\n";
-  const std::string text = Write(in);
-  EXPECT_GT(text.size(), GeoObjTextCapacity(kOneCell));
-  EXPECT_EQ(text.substr(0, header.size()), header);
-  EXPECT_EQ(text.substr(text.size() - in.tail.size()), in.tail);
+  for (const std::string& header :
+       {std::string("# MINE\n#auto 1\n"), "#" + std::string(2 * capacity, 'h') + "\n"}) {
+    in.header = header;
+    const std::string text = Write(in);
+    EXPECT_TRUE(text.starts_with(header + "#ScreenType 0\n"));
+    EXPECT_TRUE(text.ends_with("v 1.000000 0.000000 0.000000\nvt 9 9\nf 1 2 3\n"));
+    EXPECT_FALSE(Has(text, "vt 0."));
+    EXPECT_EQ(text.size() > capacity, header.size() > capacity);
+  }
 }
 
 TEST(GeoObjTextWriter, RejectsGridsThatDoNotMatch) {
@@ -229,12 +216,9 @@ TEST(GeoObjTextWriter, NonFiniteAndHugeCoordinatesPrintWithoutFailing) {
 // ---- Reader --------------------------------------------------------------------
 
 struct ReadTarget {
-  GeoCommentRecord comment;
+  GeoCommentRecord comment{.Angle = 99};  // something the reset must clear
   CWarpGridReal grid;
-  ReadTarget() {
-    comment.Angle = 99;  // something the reset must clear
-    grid.Create({1920, 1080}, kOneCell);
-  }
+  ReadTarget() { grid.Create({1920, 1080}, kOneCell); }
   int32_t Parse(std::string_view text, bool unflippedY = false) {
     return ParseGeoObjText(text, {{1920, 1080}, unflippedY}, comment, grid);
   }
@@ -254,7 +238,8 @@ TEST(GeoObjTextReader, CommentLinesSetTheRecordFromTheDefaults) {
        {.LeftLowX = -7, .LeftLowY = -25, .RightLowX = 2, .RightUpY = 12}},
       {"#[GEOMETRY_4CORNER_SCREEN_10]\n#LeftLowX=inf\n#LeftUpX=nan\n#RightUpX=3e8\n"
        "#RightLowX=-214748364.8\n",  // -2^31 in single precision
-       {.LeftLowX = INT32_MIN, .LeftUpX = INT32_MIN, .RightLowX = INT32_MIN, .RightUpX = INT32_MIN}},
+       {.LeftLowX = INT32_MIN, .LeftUpX = INT32_MIN, .RightLowX = INT32_MIN,
+        .RightUpX = INT32_MIN}},
       // Section keys before any section line change nothing.
       {"#Rolling=5\n#IsFitSize=1\n#Angle=3\n#LinearityX=4\n", {}},
       {"#[GEOMETRY_KEYSTONE_SCREEN_10]\n#Rolling=5\n#IsFitSize=1\n#Angle=3\n#LinearityX=4\n"
@@ -308,61 +293,59 @@ TEST(GeoObjTextReader, CommentLinesSetTheRecordFromTheDefaults) {
 
 TEST(GeoObjTextReader, PrevLinesSetTheBaseGridInSinglePrecision) {
   ReadTarget t;
+  const auto at = [&t](int32_t r, int32_t c) {
+    return std::pair{t.grid.At(r, c).x, t.grid.At(r, c).y};
+  };
   ASSERT_EQ(t.Parse("#prev 0.5 0.25 0.000000\n#prev 0.1 0.1 7\n"), KVOGC_OK);
-  EXPECT_EQ(t.grid.At(0, 0).x, 960.0);
-  EXPECT_EQ(t.grid.At(0, 0).y, 810.0);
+  EXPECT_EQ(at(0, 0), std::pair(960.0, 810.0));
   // 1920 x 0.1 in single precision is 192 exactly; in double it is not.
-  EXPECT_EQ(t.grid.At(0, 1).x, 192.0);
+  EXPECT_EQ(at(0, 1), std::pair(192.0, 972.0));
   EXPECT_NE(1920.0 * static_cast<double>(0.1f), 192.0);
-  EXPECT_EQ(t.grid.At(0, 1).y, 972.0);
   // Points without a "#prev" line keep theirs.
-  EXPECT_EQ(t.grid.At(1, 0).x, 0.0);
-  EXPECT_EQ(t.grid.At(1, 1).y, 1080.0);
+  EXPECT_EQ(at(1, 0), std::pair(0.0, 1080.0));
+  EXPECT_EQ(at(1, 1), std::pair(1920.0, 1080.0));
   ASSERT_EQ(t.Parse("#prev 0.5 0.25 0\n", /*unflippedY=*/true), KVOGC_OK);
-  EXPECT_EQ(t.grid.At(0, 0).y, 270.0);
-
+  EXPECT_EQ(at(0, 0).second, 270.0);
   // The pieces follow the string-to-float rules.
   ASSERT_EQ(t.Parse("#prev \t0.5xyz +.25e0\n#prev 0x1p-1 1e-1\n"), KVOGC_OK);
-  EXPECT_EQ(t.grid.At(0, 0).x, 960.0);
-  EXPECT_EQ(t.grid.At(0, 0).y, 810.0);
-  EXPECT_EQ(t.grid.At(0, 1).x, 960.0);
-
+  EXPECT_EQ(at(0, 0), std::pair(960.0, 810.0));
+  EXPECT_EQ(at(0, 1).first, 960.0);
   // Lines beyond the grid's four points are ignored.
   std::string text = "#[GEOMETRY_KEYSTONE_SCREEN_10]\n";
   for (int k = 0; k < 6; ++k) text += "#prev 0.5 0.25 0\n";
   ASSERT_EQ(t.Parse(text + "#Angle=7\n"), KVOGC_OK);
   EXPECT_EQ(t.comment.Angle, 7);
-  EXPECT_EQ(t.grid.At(1, 1).x, 960.0);
-  EXPECT_EQ(t.grid.At(1, 1).y, 810.0);
+  EXPECT_EQ(at(1, 1), std::pair(960.0, 810.0));
 }
 
-TEST(GeoObjTextReader, MalformedPrevNumberFailsAndKeepsWhatWasSet) {
-  for (const char* bad : {"#prev abc 0.5 0", "#prev 0.5 - 0", "#prev 0.5", "#prev  0.5 0.5 0",
-                          "#prev 1e39 0.5 0", "#prev 0.5 -1e-60 0"}) {
-    SCOPED_TRACE(bad);
-    ReadTarget t;
-    const std::string text = std::string("#[GEOMETRY_KEYSTONE_SCREEN_10]\n#Angle=30\n"
-                                         "#prev 0.5 0.5 0\n") +
-                             bad + "\n#V_shift=4\n#prev 0.25 0.25 0\n";
-    EXPECT_EQ(t.Parse(text), KVOGC_E_INVALIDARG);
-    EXPECT_EQ(t.comment.Angle, 30);
-    EXPECT_EQ(t.comment.V_shift, 0);  // nothing after the failing line
-    EXPECT_EQ(t.grid.At(0, 0).x, 960.0);
+// A "#prev" value that is no float fails the read but keeps what the lines
+// before it set; a comment value out of range rejects the whole read.
+TEST(GeoObjTextReader, FailedReads) {
+  const std::string before = "#[GEOMETRY_KEYSTONE_SCREEN_10]\n#Angle=30\n#prev 0.5 0.5 0\n";
+  const std::string after = "\n#V_shift=4\n#prev 0.25 0.25 0\n";  // never read
+  const struct {
+    std::string text;
+    GeoCommentRecord record;
+    double firstX;
+  } cases[] = {
+      {before + "#prev abc 0.5 0" + after, {.Angle = 30}, 960.0},
+      {before + "#prev 0.5 - 0" + after, {.Angle = 30}, 960.0},
+      {before + "#prev 0.5" + after, {.Angle = 30}, 960.0},
+      {before + "#prev  0.5 0.5 0" + after, {.Angle = 30}, 960.0},
+      {before + "#prev 1e39 0.5 0" + after, {.Angle = 30}, 960.0},
+      {before + "#prev 0.5 -1e-60 0" + after, {.Angle = 30}, 960.0},
+      {"#[GEOMETRY_KEYSTONE_SCREEN_10]\n#Angle=99999999999\n", {.Angle = 99}, 0.0},
+      {"#ScreenType -2147483649\n", {.Angle = 99}, 0.0},
+      {"#[GEOMETRY_4CORNER_SCREEN_10]\n#LeftUpX=1e39\n", {.Angle = 99}, 0.0},
+      {"#GUIGridCount -2147483648 3\n", {.Angle = 99}, 0.0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    ReadTarget t;  // its record holds Angle 99 before the read
+    EXPECT_EQ(t.Parse(c.text), KVOGC_E_INVALIDARG);
+    EXPECT_TRUE(SameRecord(t.comment, c.record));
+    EXPECT_EQ(t.grid.At(0, 0).x, c.firstX);
     EXPECT_EQ(t.grid.At(0, 1).x, 1920.0);
-  }
-}
-
-TEST(GeoObjTextReader, RejectedTextChangesNothing) {
-  for (const char* text : {"#[GEOMETRY_KEYSTONE_SCREEN_10]\n#Angle=99999999999\n",
-                           "#ScreenType -2147483649\n",
-                           "#[GEOMETRY_4CORNER_SCREEN_10]\n#LeftUpX=1e39\n",
-                           "#GUIGridCount -2147483648 3\n"}) {
-    SCOPED_TRACE(text);
-    ReadTarget t;
-    const GeoCommentRecord before = t.comment;
-    EXPECT_EQ(t.Parse(text), KVOGC_E_INVALIDARG);
-    EXPECT_TRUE(SameRecord(t.comment, before));
-    EXPECT_EQ(t.grid.At(0, 0).x, 0.0);
   }
 }
 
@@ -370,8 +353,7 @@ TEST(GeoObjTextReader, RejectedTextChangesNothing) {
 // record comes back whole and the base grid to the precision of the text.
 TEST(GeoObjTextReader, WriteThenReadRestoresRecordAndBaseGrid) {
   const GridSize panel{1920, 1080};
-  CWarpGridReal base;
-  CWarpGridReal current;
+  CWarpGridReal base, current;
   base.Create(panel, {3, 2});
   current.Create(panel, {3, 2});
   std::mt19937 random(7);
@@ -380,11 +362,8 @@ TEST(GeoObjTextReader, WriteThenReadRestoresRecordAndBaseGrid) {
     p.x = std::round((p.x + spread(random)) * 256.0) / 256.0;
     p.y = std::round((p.y + spread(random)) * 256.0) / 256.0;
   }
-  GeoObjTextInput in;
-  in.panelSize = panel;
-  in.realGridNum = {3, 2};
-  in.current = &current;
-  in.previous = &base;
+  GeoObjTextInput in{.panelSize = panel, .realGridNum = {3, 2}, .current = &current,
+                     .previous = &base};
   const GeoCommentRecord records[] = {
       {},  // the defaults, GUIGridCount 2 and 2 included
       {-7, -25, 33, 41, -120, 5, 9, -1, 12, -13, 14, 15, 16, 17, 18, 1, 1, 21, -22, 23, 24, 25,
@@ -398,8 +377,7 @@ TEST(GeoObjTextReader, WriteThenReadRestoresRecordAndBaseGrid) {
       std::string crlf;
       for (char ch : text) crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
       for (const std::string& read : {text, crlf}) {
-        GeoCommentRecord comment;
-        comment.Angle = 99;
+        GeoCommentRecord comment{.Angle = 99};
         CWarpGridReal grid;
         grid.Create(panel, {3, 2});
         ASSERT_EQ(ParseGeoObjText(read, {panel, projector}, comment, grid), KVOGC_OK);
@@ -415,18 +393,14 @@ TEST(GeoObjTextReader, WriteThenReadRestoresRecordAndBaseGrid) {
 }
 
 TEST(GeoObjTextReader, LineReaderKeepsTheRecordItStartsFrom) {
-  GeoCommentRecord comment;
-  comment.LinearityX = 8;
-  comment.GUIGridCountX = 5;
+  GeoCommentRecord comment{.LinearityX = 8, .GUIGridCountX = 5};
   CWarpGridReal grid;
   grid.Create({1920, 1080}, kOneCell);
   CGeoObjTextReader reader({{1920, 1080}, false}, comment, grid.Points().size());
   EXPECT_EQ(reader.ReadLine("#[GEOMETRY_KEYSTONE_SCREEN_10]"), KVOGC_OK);
   EXPECT_EQ(reader.ReadLine("#Angle=30"), KVOGC_OK);
   ASSERT_EQ(reader.Commit(comment, grid), KVOGC_OK);
-  EXPECT_EQ(comment.Angle, 30);
-  EXPECT_EQ(comment.LinearityX, 8);
-  EXPECT_EQ(comment.GUIGridCountX, 5);
+  EXPECT_TRUE(SameRecord(comment, {.LinearityX = 8, .Angle = 30, .GUIGridCountX = 5}));
   EXPECT_EQ(grid.At(1, 1).x, 1920.0);
   // After a failure the reader ignores further lines.
   EXPECT_EQ(reader.ReadLine("#prev x 0 0"), KVOGC_E_INVALIDARG);
@@ -516,10 +490,6 @@ std::string Fixed(double v, int precision) {
 }
 
 TEST(GeoNumberText, FixedMatchesPrintf) {
-  EXPECT_EQ(Fixed(0.0078125, 6), "0.007812");
-  EXPECT_EQ(Fixed(-0.0, 1), "-0.0");
-  EXPECT_EQ(Fixed(0.25, 1), "0.2");
-  EXPECT_EQ(Fixed(0.75, 1), "0.8");
   int mismatches = 0;
   // Every multiple of 2^-7 ends in a 5 at the seventh decimal: all are ties.
   for (int64_t k = -300000; k <= 300000; ++k) {
