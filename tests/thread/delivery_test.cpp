@@ -75,8 +75,7 @@ TEST(PlainDelivery, ABurstForOneTargetCostsOneDeliveryOfTheNewestGrid) {
   CKvoGridCalcManager m;
   SetUpGrids(m);
   auto target = NewTarget();
-  int32_t lx = 0;
-  int32_t ly = 0;
+  int32_t lx = 0, ly = 0;
   // Queued before the worker runs, so that it cannot wake in between.
   ASSERT_EQ(m.SendGeoObjData(target.Get(), 0), KVOGC_OK);
   ASSERT_EQ(m.MovePoint(1, 1, 96, 0, &lx, &ly), KVOGC_OK);
@@ -92,7 +91,11 @@ TEST(PlainDelivery, ABurstForOneTargetCostsOneDeliveryOfTheNewestGrid) {
 TEST(PlainDelivery, ThePreferredTargetGoesFirstThenTheOthersByKey) {
   std::vector<char> log;
   std::mutex lock;
-  test::FakeTarget a, b;  // nothing to read back: the manager keeps no texts of them
+  // A has the larger key, so only its preference sends it before B. Nothing
+  // to read back: the manager keeps no texts of them.
+  test::FakeTarget targets[2];
+  test::FakeTarget& a = targets[1];
+  test::FakeTarget& b = targets[0];
   a.requestStatus = b.requestStatus = KVOGC_E_FAIL;
   const auto logAs = [&](char name) {
     return [&log, &lock, name] {
@@ -202,8 +205,7 @@ TEST(DeviceDelivery, SyncSendWritesTheDeviceAndTheBaseGridOnRequest) {
   ASSERT_EQ(m.SendGeoObjDataSync(target.Get(), 1), KVOGC_OK);
   EXPECT_EQ(device.deliveries(target.Get()), 3);  // the grid and its base grid
   // Read back what the device holds in slot 1: the points come back at panel scale.
-  int32_t lx = 0;
-  int32_t ly = 0;
+  int32_t lx = 0, ly = 0;
   ASSERT_EQ(m.MovePoint(1, 1, 50, 0, &lx, &ly), KVOGC_OK);
   ASSERT_EQ(m.GetGeoObjData(target.Get()), KVOGC_OK);
   double grid[50];

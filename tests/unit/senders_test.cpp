@@ -137,8 +137,10 @@ TEST_F(Senders, EmptyFilePathDeliversToTheTargetAndWritesNoFile) {
   s.filePath = {};
   ASSERT_EQ(CWarpDataSender(s).Deliver(), KVOGC_OK);
   EXPECT_EQ(m_target->CurrentGeometry(), Expected(s, GeoObjTextVariant::kPlain));
+  FakeTarget projector;
+  s.target = &projector;
   ASSERT_EQ(CProjectorWarpDataSender(s).Deliver(), KVOGC_OK);
-  EXPECT_EQ(m_target->LastLoadedPath(), "");  // no file to load: the target is not asked
+  EXPECT_EQ(projector.loads, 0);  // no file to load: the target is not asked
   EXPECT_FALSE(fs::exists(m_path));
 }
 
