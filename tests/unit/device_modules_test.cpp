@@ -227,18 +227,6 @@ TEST_F(DeviceModules, PlaneOutlivesItsDataObjectWhileHeld) {
   EXPECT_EQ(plane->Release(), 0u);
 }
 
-TEST_F(DeviceModules, ModulesKeepNoReferenceToWhatTheyAreGiven) {
-  KvoRef<IWarpData> data = NewData(1.0, 2, 2, 3);
-  ASSERT_EQ(Set(m_targetA, 1, data.Get()), KVOGC_OK);
-  ASSERT_EQ(SetBase(m_targetA, 1, data.Get()), KVOGC_OK);
-  ASSERT_EQ(Get(m_targetA, 1, data.Get()), KVOGC_OK);
-  EXPECT_EQ(data->AddRef(), 2u);
-  EXPECT_EQ(data->Release(), 1u);
-  KvoRef<IWarpPlane> plane = PlaneOf(data.Get(), 0);
-  EXPECT_EQ(plane->AddRef(), 3u);  // the data object's, ours, this one: the rest were given back
-  EXPECT_EQ(plane->Release(), 2u);
-}
-
 // ---- The simulated device -------------------------------------------------------------
 
 TEST_F(DeviceModules, ModeZeroWritesTheCurrentWarpThatUnwrittenSlotsRead) {
@@ -316,16 +304,20 @@ TEST_F(DeviceModules, InvalidModesAndNullArgumentsChangeNothing) {
 
 // ---- Any core model implementation --------------------------------------------------
 
+// The modules keep no reference to a data object or its planes once a call returns.
 TEST_F(DeviceModules, WorksWithAForeignWarpDataImplementation) {
   test::FakeWarpData foreign;
   Fill(&foreign, 11.0, 3, 2, 12);
   ASSERT_EQ(Set(m_targetA, 3, &foreign), KVOGC_OK);
+  ASSERT_EQ(SetBase(m_targetA, 3, &foreign), KVOGC_OK);
   EXPECT_EQ(ReadSlot(m_targetA, 3), Expected(11.0, 3, 2, 12));
   test::FakeWarpData into;
   ASSERT_EQ(Get(m_targetA, 3, &into), KVOGC_OK);
   EXPECT_EQ(Read(&into), Expected(11.0, 3, 2, 12));
-  EXPECT_EQ(into.refs, 1u);
-  for (const auto& plane : into.planes) EXPECT_EQ(plane.refs, 1u);
+  for (const test::FakeWarpData* data : {&foreign, &into}) {
+    EXPECT_EQ(data->refs, 1u);
+    for (const auto& plane : data->planes) EXPECT_EQ(plane.refs, 1u);
+  }
 }
 
 TEST_F(DeviceModules, AFailingDataObjectPassesItsStatusAndChangesNothing) {
