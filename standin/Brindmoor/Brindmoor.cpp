@@ -13,6 +13,7 @@
 
 #include "kvogc/kvogc_modules.hpp"
 #include "standin/common/ComRef.h"
+#include "standin/common/Factory.h"
 #include "standin/common/StandinObject.h"
 
 namespace kvogc::standin {
@@ -229,24 +230,11 @@ KVOGC_MODULE_EXPORT int32_t DllCreateInstance(const kvogc::KvoGuid* classId,
                                               const kvogc::KvoGuid* interfaceId,
                                               void** object) {
   using namespace kvogc;
-  if (object == nullptr) return KVOGC_E_INVALIDARG;
-  *object = nullptr;
-  if (classId == nullptr || interfaceId == nullptr) return KVOGC_E_INVALIDARG;
-  try {
-    if (*classId == kClsidWarpDataSetter) {
-      if (!(*interfaceId == kIidWarpDataSetter)) return standin::kNoInterface;
-      *object = static_cast<IWarpDataSetter*>(new standin::WarpDataSetter);
-      return KVOGC_OK;
-    }
-    if (*classId == kClsidWarpDataGetter) {
-      if (!(*interfaceId == kIidWarpDataGetter)) return standin::kNoInterface;
-      *object = static_cast<IWarpDataGetter*>(new standin::WarpDataGetter);
-      return KVOGC_OK;
-    }
-  } catch (const std::bad_alloc&) {
-    return KVOGC_E_OUTOFMEMORY;
-  }
-  return standin::kClassNotAvailable;
+  using Setter = standin::ClassEntry<standin::WarpDataSetter, IWarpDataSetter>;
+  using Getter = standin::ClassEntry<standin::WarpDataGetter, IWarpDataGetter>;
+  return standin::CreateInstance(classId, interfaceId, object,
+                                 Setter{kClsidWarpDataSetter, kIidWarpDataSetter},
+                                 Getter{kClsidWarpDataGetter, kIidWarpDataGetter});
 }
 
 // ---- Inspection for tests: not part of the module's interface ------------

@@ -9,6 +9,7 @@
 
 #include "kvogc/kvogc_modules.hpp"
 #include "standin/common/ComRef.h"
+#include "standin/common/Factory.h"
 #include "standin/common/StandinObject.h"
 
 namespace kvogc::standin {
@@ -147,15 +148,6 @@ KVOGC_MODULE_EXPORT int32_t DllCreateInstance(const kvogc::KvoGuid* classId,
                                               const kvogc::KvoGuid* interfaceId,
                                               void** object) {
   using namespace kvogc;
-  if (object == nullptr) return KVOGC_E_INVALIDARG;
-  *object = nullptr;
-  if (classId == nullptr || interfaceId == nullptr) return KVOGC_E_INVALIDARG;
-  if (!(*classId == kClsidWarpData)) return standin::kClassNotAvailable;
-  if (!(*interfaceId == kIidWarpData)) return standin::kNoInterface;
-  try {
-    *object = static_cast<IWarpData*>(new standin::WarpData);
-  } catch (const std::bad_alloc&) {
-    return KVOGC_E_OUTOFMEMORY;
-  }
-  return KVOGC_OK;
+  using Entry = standin::ClassEntry<standin::WarpData, IWarpData>;
+  return standin::CreateInstance(classId, interfaceId, object, Entry{kClsidWarpData, kIidWarpData});
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "kvogc/kvogc_modules.hpp"
+#include "standin/common/Factory.h"
 #include "standin/common/StandinObject.h"
 
 namespace kvogc::standin {
@@ -85,13 +86,7 @@ KVOGC_MODULE_EXPORT int32_t DllCreateInstance(const kvogc::KvoGuid* classId,
                                               const kvogc::KvoGuid* interfaceId,
                                               void** object) {
   using namespace kvogc;
-  if (object == nullptr) return KVOGC_E_INVALIDARG;
-  *object = nullptr;
-  if (classId == nullptr || interfaceId == nullptr) return KVOGC_E_INVALIDARG;
-  if (!(*classId == kClsidGeoObjCommand)) return standin::kClassNotAvailable;
-  if (!(*interfaceId == kIidGeoObjCommand)) return standin::kNoInterface;
-  IGeoObjCommand* command = new (std::nothrow) standin::CGeoObjCommand();
-  if (command == nullptr) return KVOGC_E_OUTOFMEMORY;
-  *object = command;
-  return KVOGC_OK;
+  using Entry = standin::ClassEntry<standin::CGeoObjCommand, IGeoObjCommand>;
+  return standin::CreateInstance(classId, interfaceId, object,
+                                 Entry{kClsidGeoObjCommand, kIidGeoObjCommand});
 }

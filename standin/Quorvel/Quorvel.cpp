@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "kvogc/kvogc_modules.hpp"
+#include "standin/common/Factory.h"
 #include "standin/common/StandinObject.h"
 
 namespace kvogc::standin {
@@ -71,13 +72,7 @@ KVOGC_MODULE_EXPORT int32_t DllCreateInstance(const kvogc::KvoGuid* classId,
                                               const kvogc::KvoGuid* interfaceId,
                                               void** object) {
   using namespace kvogc;
-  if (object == nullptr) return KVOGC_E_INVALIDARG;
-  *object = nullptr;
-  if (classId == nullptr || interfaceId == nullptr) return KVOGC_E_INVALIDARG;
-  if (!(*classId == kClsidGeoObjBuffer)) return standin::kClassNotAvailable;
-  if (!(*interfaceId == kIidGeoObjBuffer)) return standin::kNoInterface;
-  IGeoObjBuffer* buffer = new (std::nothrow) standin::CGeoObjBuffer();
-  if (buffer == nullptr) return KVOGC_E_OUTOFMEMORY;
-  *object = buffer;
-  return KVOGC_OK;
+  using Entry = standin::ClassEntry<standin::CGeoObjBuffer, IGeoObjBuffer>;
+  return standin::CreateInstance(classId, interfaceId, object,
+                                 Entry{kClsidGeoObjBuffer, kIidGeoObjBuffer});
 }

@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -13,12 +12,11 @@
 #include <vector>
 
 #include "host/GeoObjHostTarget.h"
-#include "kvogc/kvogc_modules.hpp"
 #include "manager/KvoGridCalcManager.h"
 #include "manager/KvoProjectorDeviceGridCalcManager.h"
 #include "manager/KvoProjectorGridCalcManager.h"
-#include "modules/SiblingModule.h"
-#include "platform/Platform.h"
+#include "support/FakeTarget.h"
+#include "support/StandinObjects.h"
 
 namespace kvogc {
 namespace {
@@ -27,14 +25,15 @@ using namespace std::chrono_literals;
 using host::CGeoObjHostTarget;
 
 constexpr GridSize kPanel{1920, 1080};
-constexpr GridSize kReal{4, 4};
-constexpr GridSize kOpe{2, 2};
 
 void SetUpGrids(GridCalcManagerBase& m, GridSize device = kPanel, int32_t projectorFlag = 0) {
-  ASSERT_EQ(m.SetParam(&kPanel, &device, &kReal, &kOpe, &kOpe, 600, 600, projectorFlag), KVOGC_OK);
+  const GridSize real{4, 4}, ope{2, 2};
+  ASSERT_EQ(m.SetParam(&kPanel, &device, &real, &ope, &ope, 600, 600, projectorFlag), KVOGC_OK);
 }
 
-KvoRef<CGeoObjHostTarget> NewTarget() { return KvoRef<CGeoObjHostTarget>::Adopt(CGeoObjHostTarget::Create()); }
+KvoRef<CGeoObjHostTarget> NewTarget() {
+  return KvoRef<CGeoObjHostTarget>::Adopt(CGeoObjHostTarget::Create());
+}
 
 // Waits, bounded, for a condition the worker thread makes true.
 template <typename Condition>
@@ -76,8 +75,7 @@ TEST(PlainDelivery, ABurstForOneTargetCostsOneDeliveryOfTheNewestGrid) {
   CKvoGridCalcManager m;
   SetUpGrids(m);
   auto target = NewTarget();
-  int32_t lx = 0;
-  int32_t ly = 0;
+  int32_t lx = 0, ly = 0;
   // Queued before the worker runs, so that it cannot wake in between.
   ASSERT_EQ(m.SendGeoObjData(target.Get(), 0), KVOGC_OK);
   ASSERT_EQ(m.MovePoint(1, 1, 96, 0, &lx, &ly), KVOGC_OK);
@@ -86,56 +84,27 @@ TEST(PlainDelivery, ABurstForOneTargetCostsOneDeliveryOfTheNewestGrid) {
   ASSERT_TRUE(WaitFor([&] { return target->CommandCount() >= 1; }));
   std::this_thread::sleep_for(250ms);  // room for a second delivery, which must not come
   EXPECT_EQ(target->CommandCount(), 1);
-  EXPECT_NE(target->CurrentGeometry().find("\n#prev 0.550000 0.500000 0.000000\n"), std::string::npos);
+  EXPECT_NE(target->CurrentGeometry().find("\n#prev 0.550000 0.500000 0.000000\n"),
+            std::string::npos);
 }
-
-// A target that logs, in one shared list, which target received a command.
-class LoggingTarget final : public IGeoObjTarget, public IGeoObjChannel {
- public:
-  LoggingTarget(char name, std::vector<char>* log, std::mutex* lock) : m_name(name), m_log(log), m_lock(lock) {}
-  std::atomic<int> refs{1};
-  int32_t QueryInterface(const KvoGuid*, void**) override { return KVOGC_E_NOTIMPL; }
-  uint32_t AddRef() override { return static_cast<uint32_t>(++refs); }
-  uint32_t Release() override { return static_cast<uint32_t>(--refs); }
-  int32_t Reserved3() override { return KVOGC_E_NOTIMPL; }
-  int32_t Reserved4() override { return KVOGC_E_NOTIMPL; }
-  int32_t Reserved5() override { return KVOGC_E_NOTIMPL; }
-  int32_t Reserved6() override { return KVOGC_E_NOTIMPL; }
-  int32_t Reserved7() override { return KVOGC_E_NOTIMPL; }
-  int32_t Reserved8() override { return KVOGC_E_NOTIMPL; }
-  int32_t Reserved9() override { return KVOGC_E_NOTIMPL; }
-  int32_t Reserved10() override { return KVOGC_E_NOTIMPL; }
-  int32_t GetChannel(IGeoObjChannel** channel) override {
-    AddRef();
-    *channel = this;
-    return KVOGC_OK;
-  }
-  int32_t Reserved12() override { return KVOGC_E_NOTIMPL; }
-  int32_t Reserved13() override { return KVOGC_E_NOTIMPL; }
-  int32_t Reserved14() override { return KVOGC_E_NOTIMPL; }
-  int32_t Reserved15() override { return KVOGC_E_NOTIMPL; }
-  int32_t Reserved16() override { return KVOGC_E_NOTIMPL; }
-  int32_t Reserved17() override { return KVOGC_E_NOTIMPL; }
-  int32_t LoadGeoObjFile(const char*) override { return KVOGC_OK; }
-  int32_t ExecuteCommand(IGeoObjCommand*) override {
-    std::lock_guard<std::mutex> hold(*m_lock);
-    m_log->push_back(m_name);
-    return KVOGC_OK;
-  }
-  // Nothing to read back: the manager then keeps no texts of this target.
-  int32_t ExecuteRequest(int32_t, IGeoObjCommand*) override { return KVOGC_E_FAIL; }
-
- private:
-  char m_name;
-  std::vector<char>* m_log;
-  std::mutex* m_lock;
-};
 
 TEST(PlainDelivery, ThePreferredTargetGoesFirstThenTheOthersByKey) {
   std::vector<char> log;
   std::mutex lock;
-  LoggingTarget a('A', &log, &lock);
-  LoggingTarget b('B', &log, &lock);
+  // A has the larger key, so only its preference sends it before B. Nothing
+  // to read back: the manager keeps no texts of them.
+  test::FakeTarget targets[2];
+  test::FakeTarget& a = targets[1];
+  test::FakeTarget& b = targets[0];
+  a.requestStatus = b.requestStatus = KVOGC_E_FAIL;
+  const auto logAs = [&](char name) {
+    return [&log, &lock, name] {
+      std::lock_guard<std::mutex> hold(lock);
+      log.push_back(name);
+    };
+  };
+  a.onCommand = logAs('A');
+  b.onCommand = logAs('B');
   {
     CKvoGridCalcManager m;
     SetUpGrids(m);
@@ -154,9 +123,7 @@ TEST(PlainDelivery, ThePreferredTargetGoesFirstThenTheOthersByKey) {
 }
 
 TEST(PlainDelivery, DestructionDeletesPendingSendsAndBeforeSetUpOnlyRecordsTheTarget) {
-  std::vector<char> log;
-  std::mutex lock;
-  LoggingTarget a('A', &log, &lock);
+  test::FakeTarget a;
   {
     CKvoGridCalcManager m;
     EXPECT_EQ(m.SendGeoObjData(&a, 0), KVOGC_E_FAIL);
@@ -165,7 +132,7 @@ TEST(PlainDelivery, DestructionDeletesPendingSendsAndBeforeSetUpOnlyRecordsTheTa
     EXPECT_EQ(m.SendGeoObjData(nullptr, 0), KVOGC_E_INVALIDARG);
     EXPECT_EQ(a.refs, 2);  // the pending sender holds one
   }
-  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(a.commands, 0);
   EXPECT_EQ(a.refs, 1);
 }
 
@@ -173,7 +140,8 @@ TEST(PlainDelivery, TheTargetsOwnMappingAndFacesAreKept) {
   CKvoGridCalcManager m;
   SetUpGrids(m);
   auto target = NewTarget();
-  target->SetCurrentGeometry("# WARP\n#my header\n#[GEOMETRY_4CORNER_SCREEN_10]\nvt 0.1 0.2\nf 1/1 2/2 3/3\n");
+  target->SetCurrentGeometry(
+      "# WARP\n#my header\n#[GEOMETRY_4CORNER_SCREEN_10]\nvt 0.1 0.2\nf 1/1 2/2 3/3\n");
   ASSERT_EQ(m.SendGeoObjData(target.Get(), 0), KVOGC_OK);
   ASSERT_EQ(m.RegistCallback(nullptr, nullptr, nullptr), KVOGC_OK);
   ASSERT_TRUE(WaitFor([&] { return target->CommandCount() == 1; }));
@@ -205,9 +173,8 @@ TEST(ProjectorDelivery, ReadingATargetClearsTheKeptTexts) {
   CKvoProjectorGridCalcManager m;
   SetUpGrids(m);
   const std::string source = TempPath("kept.obj");
-  {
-    std::ofstream(source, std::ios::binary) << "# WARP\n#custom header\n#prev 0.5 0.5 0\nvt 0.5 0.5\n";
-  }
+  std::ofstream(source, std::ios::binary)
+      << "# WARP\n#custom header\n#prev 0.5 0.5 0\nvt 0.5 0.5\n";
   ASSERT_EQ(m.GetGeoObjDataFromFile(nullptr, source.c_str()), KVOGC_OK);
   const std::string path = TempPath("kept_out.obj");
   ASSERT_EQ(m.SetGeoFilePath(path.c_str()), KVOGC_OK);
@@ -226,33 +193,19 @@ TEST(ProjectorDelivery, ReadingATargetClearsTheKeptTexts) {
   std::remove(source.c_str());
 }
 
-// The simulated device's own counters, for what a send delivered.
-struct DeviceProbe {
-  platform::ModuleHandle module;
-  int32_t (*deliveries)(const void*);
-  DeviceProbe() {
-    const std::string dir = std::filesystem::path(platform::OwnModulePath()).parent_path().string();
-    module = platform::LoadModule(ResolveModulePath(dir, "Brindmoor.dll"));
-    deliveries = reinterpret_cast<int32_t (*)(const void*)>(
-        platform::FindSymbol(module, "BrindmoorStandinDeliveryCount"));
-  }
-  ~DeviceProbe() { platform::UnloadModule(module); }
-};
-
 TEST(DeviceDelivery, SyncSendWritesTheDeviceAndTheBaseGridOnRequest) {
-  DeviceProbe probe;
-  ASSERT_NE(probe.deliveries, nullptr);
+  test::DeviceInspector device;
+  ASSERT_TRUE(device.Ready());
   CKvoProjectorDeviceGridCalcManager m;
   SetUpGrids(m, {3840, 2160});
   ASSERT_EQ(m.RegistCallback(nullptr, nullptr, nullptr), KVOGC_OK);
   auto target = NewTarget();
   ASSERT_EQ(m.SendGeoObjDataSync(target.Get(), 0), KVOGC_OK);
-  EXPECT_EQ(probe.deliveries(target.Get()), 1);
+  EXPECT_EQ(device.deliveries(target.Get()), 1);
   ASSERT_EQ(m.SendGeoObjDataSync(target.Get(), 1), KVOGC_OK);
-  EXPECT_EQ(probe.deliveries(target.Get()), 3);  // the grid and its base grid
+  EXPECT_EQ(device.deliveries(target.Get()), 3);  // the grid and its base grid
   // Read back what the device holds in slot 1: the points come back at panel scale.
-  int32_t lx = 0;
-  int32_t ly = 0;
+  int32_t lx = 0, ly = 0;
   ASSERT_EQ(m.MovePoint(1, 1, 50, 0, &lx, &ly), KVOGC_OK);
   ASSERT_EQ(m.GetGeoObjData(target.Get()), KVOGC_OK);
   double grid[50];
@@ -260,7 +213,7 @@ TEST(DeviceDelivery, SyncSendWritesTheDeviceAndTheBaseGridOnRequest) {
   EXPECT_EQ(grid[2 * 12], 960.0);  // the device's warp, not the move made since
   // The worker still serves asynchronous sends after a synchronous one.
   ASSERT_EQ(m.SendGeoObjData(target.Get(), 0), KVOGC_OK);
-  ASSERT_TRUE(WaitFor([&] { return probe.deliveries(target.Get()) == 4; }));
+  ASSERT_TRUE(WaitFor([&] { return device.deliveries(target.Get()) == 4; }));
 }
 
 }  // namespace

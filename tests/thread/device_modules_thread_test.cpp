@@ -4,44 +4,15 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <thread>
 
-#include "modules/SiblingModule.h"
+#include "support/StandinObjects.h"
 
 namespace kvogc {
 namespace {
 
-struct Releaser {
-  template <typename T>
-  void operator()(T* object) const { object->Release(); }
-};
-template <typename T>
-using Ref = std::unique_ptr<T, Releaser>;
-
-template <typename T>
-Ref<T> Create(const SiblingModule& module, const KvoGuid& classId, const KvoGuid& interfaceId) {
-  void* object = nullptr;
-  EXPECT_EQ(module.CreateInstance(classId, interfaceId, &object), KVOGC_OK);
-  return Ref<T>(static_cast<T*>(object));
-}
-
-// Every point of every plane and every block byte carry the same tag, so a
-// torn copy shows as a mix of tags.
-void Fill(IWarpData* data, uint8_t tag) {
-  for (int32_t p = 0; p < 3; ++p) {
-    IWarpPlane* raw = nullptr;
-    ASSERT_EQ(data->GetPlane(p, &raw), KVOGC_OK);
-    Ref<IWarpPlane> plane(raw);
-    for (int32_t k = 0; k < 9; ++k) {
-      const double point[2] = {static_cast<double>(tag), -static_cast<double>(tag)};
-      ASSERT_EQ(plane->SetPoint(k / 3, k % 3, point), KVOGC_OK);
-    }
-  }
-  std::array<uint8_t, 124> block;
-  block.fill(tag);
-  ASSERT_EQ(data->SetParamBlock(block.data(), 0, 1), KVOGC_OK);
-}
+using test::NewObject;
+using test::PlaneOf;
 
 TEST(DeviceStandin, ReadsDuringWritesSeeWholeWarps) {
   SiblingModule calvoric("Calvoric.dll");
@@ -50,26 +21,32 @@ TEST(DeviceStandin, ReadsDuringWritesSeeWholeWarps) {
   alignas(16) std::array<std::byte, 64> target{};  // a key only; never called
   auto* key = reinterpret_cast<IGeoObjTarget*>(target.data());
 
+  // Every point of every plane and every block byte carry the same tag, so a
+  // torn copy shows as a mix of tags.
   std::thread writer([&] {
-    auto setter = Create<IWarpDataSetter>(brindmoor, kClsidWarpDataSetter, kIidWarpDataSetter);
+    auto setter = NewObject<IWarpDataSetter>(brindmoor, kClsidWarpDataSetter, kIidWarpDataSetter);
     for (int32_t i = 1; i <= 60; ++i) {
-      auto data = Create<IWarpData>(calvoric, kClsidWarpData, kIidWarpData);
-      Fill(data.get(), static_cast<uint8_t>(i));
+      auto data = NewObject<IWarpData>(calvoric, kClsidWarpData, kIidWarpData);
+      const double point[2] = {static_cast<double>(i), -static_cast<double>(i)};
+      for (int32_t k = 0; k < 27; ++k) {
+        ASSERT_EQ(PlaneOf(data.Get(), k / 9)->SetPoint(k % 9 / 3, k % 3, point), KVOGC_OK);
+      }
+      std::array<uint8_t, 124> block;
+      block.fill(static_cast<uint8_t>(i));
+      ASSERT_EQ(data->SetParamBlock(block.data(), 0, 1), KVOGC_OK);
       const int32_t mode = i % 2;  // the current warp, then save-in slot 1
-      EXPECT_EQ(setter->SetWarpData(key, &mode, data.get()), KVOGC_OK);
+      EXPECT_EQ(setter->SetWarpData(key, &mode, data.Get()), KVOGC_OK);
     }
   });
-  auto getter = Create<IWarpDataGetter>(brindmoor, kClsidWarpDataGetter, kIidWarpDataGetter);
+  auto getter = NewObject<IWarpDataGetter>(brindmoor, kClsidWarpDataGetter, kIidWarpDataGetter);
   for (int32_t i = 0; i < 60; ++i) {
-    auto data = Create<IWarpData>(calvoric, kClsidWarpData, kIidWarpData);
+    auto data = NewObject<IWarpData>(calvoric, kClsidWarpData, kIidWarpData);
     const int32_t slot = 2 + i % 2;  // never written: the current warp
-    ASSERT_EQ(getter->GetWarpData(key, &slot, data.get()), KVOGC_OK);
+    ASSERT_EQ(getter->GetWarpData(key, &slot, data.Get()), KVOGC_OK);
     std::array<uint8_t, 124> block{};
     ASSERT_EQ(data->GetParamBlock(block.data()), KVOGC_OK);
     for (int32_t p = 0; p < 3; ++p) {
-      IWarpPlane* raw = nullptr;
-      ASSERT_EQ(data->GetPlane(p, &raw), KVOGC_OK);
-      Ref<IWarpPlane> plane(raw);
+      KvoRef<IWarpPlane> plane = PlaneOf(data.Get(), p);
       int32_t columns = 0, rows = 0;
       ASSERT_EQ(plane->GetSize(&columns, &rows), KVOGC_OK);
       for (int32_t k = 0; k < columns * rows; ++k) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -22,6 +23,8 @@ namespace {
 
 constexpr GridSize kPanel{1000, 500};
 constexpr GridSize kOneCell{1, 1};
+constexpr auto kPlain = GeoObjTextVariant::kPlain;
+constexpr auto kProjector = GeoObjTextVariant::kProjector;
 
 // The comment block of a default record, as every layout writes it.
 const std::string kDefaultComments =
@@ -34,6 +37,10 @@ const std::string kDefaultComments =
     "#IsFitSize=0\n#IsLinearityAuto=0\n"
     "#[GEOMETRY_KEYSTONE_SCREEN_10]\n"
     "#Angle=0\n#H_shift=0\n#Pitching=0\n#Rolling=0\n#Th=20\n#V_shift=0\n#IsFitSize=0\n";
+const std::string kDeviceLines =
+    "#projectorsize 1000 500\n#projectorposition 0 0\n#projectorrotation 0\n"
+    "#contentsize 1000 500\n#contentposition 0 0\n#contentrotation 0\n#horizontalflip 0\n"
+    "#verticalflip 0\n";
 
 // Two grids of 2 x 2 points on a 1000 x 500 panel: the previous one even, the
 // current one moved so that its coordinates exercise rounding and a printf tie.
@@ -48,13 +55,9 @@ struct TwoByTwo {
     current.At(1, 0) = {7.8125, 497.5};  // 0.0078125 exactly: a tie at six decimals
     current.At(1, 1) = {1000.0, 500.0};
   }
-  GeoObjTextInput Input() const {
-    GeoObjTextInput in;
-    in.panelSize = kPanel;
-    in.realGridNum = kOneCell;
-    in.current = &current;
-    in.previous = &previous;
-    return in;
+  GeoObjTextInput Input(GeoObjTextVariant variant = kPlain, int32_t projectorFlag = 0) const {
+    return {.panelSize = kPanel, .realGridNum = kOneCell, .current = &current,
+            .previous = &previous, .variant = variant, .projectorFlag = projectorFlag};
   }
 };
 
@@ -64,429 +67,293 @@ std::string Write(const GeoObjTextInput& in) {
   return text;
 }
 
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
 bool SameRecord(const GeoCommentRecord& a, const GeoCommentRecord& b) {
   return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 // ---- Writer ------------------------------------------------------------------
 
-TEST(GeoObjTextWriter, PlainLayoutOfADefaultRecord) {
-  TwoByTwo g;
-  const std::string expected =
-      "# WARP\ng warp_white\n#auto 0\n" + kDefaultComments +
-      "#prev 0.000000 1.000000 0.000000\n#prev 1.000000 1.000000 0.000000\n"
-      "#prev 0.000000 0.000000 0.000000\n#prev 1.000000 0.000000 0.000000\n"
-      "v 0.012500 0.950000 0.000000\nv 0.990000 0.990000 0.000000\n"
-      "v 0.007812 0.005000 0.000000\nv 1.000000 0.000000 0.000000\n"
-      "vt 0.000000 1.000000\nvt 1.000000 1.000000\nvt 0.000000 0.000000\nvt 1.000000 0.000000\n"
-      "f 3/3 4/4 2/2 1/1\n";
-  EXPECT_EQ(Write(g.Input()), expected);
+TEST(GeoObjTextWriter, WholeTextOfBothLayouts) {
+  const struct {
+    GeoObjTextVariant variant;
+    int32_t flag;
+    std::string text;
+  } cases[] = {
+      {kPlain, 0,
+       "# WARP\ng warp_white\n#auto 0\n" + kDefaultComments +
+           "#prev 0.000000 1.000000 0.000000\n#prev 1.000000 1.000000 0.000000\n"
+           "#prev 0.000000 0.000000 0.000000\n#prev 1.000000 0.000000 0.000000\n"
+           "v 0.012500 0.950000 0.000000\nv 0.990000 0.990000 0.000000\n"
+           "v 0.007812 0.005000 0.000000\nv 1.000000 0.000000 0.000000\n"
+           "vt 0.000000 1.000000\nvt 1.000000 1.000000\nvt 0.000000 0.000000\n"
+           "vt 1.000000 0.000000\nf 3/3 4/4 2/2 1/1\n"},
+      {kProjector, 1,
+       "# WARP\ng warp_white\n#auto 0\n#gridsize 2 2\n" + kDeviceLines + kDefaultComments +
+           "#prev 0.000000 0.000000 0.000000\n#prev 1.000000 0.000000 0.000000\n"
+           "#prev 0.000000 1.000000 0.000000\n#prev 1.000000 1.000000 0.000000\n"
+           "v 0.012500 0.050000 0.000000\nv 0.990000 0.010000 0.000000\n"
+           "v 0.007812 0.995000 0.000000\nv 1.000000 1.000000 0.000000\n"
+           "vt 0.000000 0.000000\nvt 1.000000 0.000000\nvt 0.000000 1.000000\n"
+           "vt 1.000000 1.000000\nf 1/1// 3/3// 2/2//\nf 3/3// 2/2// 4/4//\n"},
+  };
+  const TwoByTwo g;
+  for (const auto& c : cases) EXPECT_EQ(Write(g.Input(c.variant, c.flag)), c.text);
 }
 
-TEST(GeoObjTextWriter, ProjectorLayoutWithGridSize) {
-  TwoByTwo g;
-  GeoObjTextInput in = g.Input();
-  in.variant = GeoObjTextVariant::kProjector;
-  in.projectorFlag = 1;
-  const std::string expected =
-      "# WARP\ng warp_white\n#auto 0\n#gridsize 2 2\n#projectorsize 1000 500\n"
-      "#projectorposition 0 0\n#projectorrotation 0\n#contentsize 1000 500\n"
-      "#contentposition 0 0\n#contentrotation 0\n#horizontalflip 0\n#verticalflip 0\n" +
-      kDefaultComments +
-      "#prev 0.000000 0.000000 0.000000\n#prev 1.000000 0.000000 0.000000\n"
-      "#prev 0.000000 1.000000 0.000000\n#prev 1.000000 1.000000 0.000000\n"
-      "v 0.012500 0.050000 0.000000\nv 0.990000 0.010000 0.000000\n"
-      "v 0.007812 0.995000 0.000000\nv 1.000000 1.000000 0.000000\n"
-      "vt 0.000000 0.000000\nvt 1.000000 0.000000\nvt 0.000000 1.000000\nvt 1.000000 1.000000\n"
-      "f 1/1// 3/3// 2/2//\nf 3/3// 2/2// 4/4//\n";
-  EXPECT_EQ(Write(in), expected);
-}
-
+// The projector variant adds its device lines; flag 1 alone adds "#gridsize",
+// any non-zero flag selects the projector layout. The plain variant ignores the flag.
 TEST(GeoObjTextWriter, ProjectorFlagSelectsHeaderLineAndLayoutSeparately) {
-  TwoByTwo g;
-  GeoObjTextInput in = g.Input();
-  in.variant = GeoObjTextVariant::kProjector;
-
-  in.projectorFlag = 0;  // device header lines, plain layout
-  std::string text = Write(in);
-  EXPECT_EQ(text.find("#gridsize"), std::string::npos);
-  EXPECT_NE(text.find("\n#auto 0\n#projectorsize 1000 500\n"), std::string::npos);
-  EXPECT_NE(text.find("\nf 3/3 4/4 2/2 1/1\n"), std::string::npos);
-  EXPECT_NE(text.find("\n#prev 0.000000 1.000000 0.000000\n"), std::string::npos);
-
-  in.projectorFlag = 2;  // projector layout without "#gridsize"
-  text = Write(in);
-  EXPECT_EQ(text.find("#gridsize"), std::string::npos);
-  EXPECT_NE(text.find("\nf 1/1// 3/3// 2/2//\nf 3/3// 2/2// 4/4//\n"), std::string::npos);
-
-  in.variant = GeoObjTextVariant::kPlain;  // the plain variant ignores the flag
-  in.projectorFlag = 1;
-  EXPECT_EQ(Write(in).find("#projectorsize"), std::string::npos);
+  const struct {
+    GeoObjTextVariant variant;
+    int32_t flag;
+    bool gridSize, deviceLines, projectorLayout;
+  } cases[] = {{kPlain, 1, false, false, false},
+               {kProjector, 0, false, true, false},
+               {kProjector, 2, false, true, true}};
+  const TwoByTwo g;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.flag);
+    const std::string text = Write(g.Input(c.variant, c.flag));
+    EXPECT_EQ(Has(text, "#gridsize"), c.gridSize);
+    EXPECT_EQ(Has(text, "\n#auto 0\n#projectorsize 1000 500\n"), c.deviceLines);
+    EXPECT_EQ(Has(text, "\nf 1/1// 3/3// 2/2//\nf 3/3// 2/2// 4/4//\n"), c.projectorLayout);
+    EXPECT_EQ(Has(text, "\nf 3/3 4/4 2/2 1/1\n"), !c.projectorLayout);
+    // The first point, at the top left: y flipped in the plain layout only.
+    EXPECT_EQ(text.substr(text.find("#prev "), 24),
+              c.projectorLayout ? "#prev 0.000000 0.000000 " : "#prev 0.000000 1.000000 ");
+  }
 }
 
 TEST(GeoObjTextWriter, CommentValues) {
-  TwoByTwo g;
+  const TwoByTwo g;
   GeoObjTextInput in = g.Input();
-  GeoCommentRecord& c = in.comment;
-  c.LeftLowX = -7;
-  c.LeftLowY = -25;
-  c.LeftUpY = 25;
-  c.RightUpX = 2147483647;  // widened through a float
-  c.LinearityX = -3;
-  c.CornerRolling = 14;
-  c.KeyStoneRolling = -5;
-  c.CornerIsFitSize = 1;
-  c.Th = 35;
-  c.ScreenType = 2;
-  c.IsKeyStone = 1;
-  c.GUIGridCountX = 7;
-  c.GUIGridCountY = 0;
+  in.comment = {.LeftLowX = -7, .LeftLowY = -25, .LeftUpY = 25,
+                .RightUpX = 2147483647,  // widened through a float
+                .LinearityX = -3, .CornerRolling = 14, .CornerIsFitSize = 1,
+                .KeyStoneRolling = -5, .Th = 35, .ScreenType = 2, .IsKeyStone = 1,
+                .GUIGridCountX = 7, .GUIGridCountY = 0};
   const std::string text = Write(in);
   for (const char* line :
        {"\n#ScreenType 2\n#IsKeyStone 1\n#GUIGridCount 8 1\n", "\n#LeftLowX=-0.7\n",
         "\n#LeftLowY=2.5\n", "\n#LeftUpY=-2.5\n", "\n#RightUpX=214748364.8\n",
         "\n#LinearityX=-3\n", "\n#Rolling=14\n#PincushionUpper=0\n",
         "\n#IsFitSize=1\n#IsLinearityAuto=0\n", "\n#Rolling=-5\n#Th=35\n"}) {
-    EXPECT_NE(text.find(line), std::string::npos) << line;
+    EXPECT_TRUE(Has(text, line)) << line;
   }
 }
 
-TEST(GeoObjTextWriter, TextureRectangle) {
-  TwoByTwo g;
+TEST(GeoObjTextWriter, TextureRectangleAndFacesOfLargerGrids) {
+  const TwoByTwo g;
   GeoObjTextInput in = g.Input();
   in.texture = {0.25, 0.5, 0.5, 0.25};
-  const std::string text = Write(in);
-  EXPECT_NE(text.find("vt 0.250000 0.750000\nvt 0.750000 0.750000\n"
-                      "vt 0.250000 0.500000\nvt 0.750000 0.500000\n"),
-            std::string::npos);
-}
+  EXPECT_TRUE(Has(Write(in), "vt 0.250000 0.750000\nvt 0.750000 0.750000\n"
+                             "vt 0.250000 0.500000\nvt 0.750000 0.500000\n"));
 
-TEST(GeoObjTextWriter, FacesOfALargerGrid) {
   CWarpGridReal grid;
   grid.Create(kPanel, {2, 1});  // 3 x 2 points
-  GeoObjTextInput in;
-  in.panelSize = kPanel;
   in.realGridNum = {2, 1};
-  in.current = &grid;
-  in.previous = &grid;
+  in.current = in.previous = &grid;
   std::string text = Write(in);
   EXPECT_EQ(text.substr(text.find("\nf ") + 1), "f 4/4 5/5 2/2 1/1\nf 5/5 6/6 3/3 2/2\n");
-
   grid.Create(kPanel, {1, 2});  // 2 x 3 points, projector layout from the top row down
   in.realGridNum = {1, 2};
-  in.variant = GeoObjTextVariant::kProjector;
+  in.variant = kProjector;
   in.projectorFlag = 1;
   text = Write(in);
   EXPECT_EQ(text.substr(text.find("\nf ") + 1),
             "f 1/1// 3/3// 2/2//\nf 3/3// 2/2// 4/4//\n"
             "f 3/3// 5/5// 4/4//\nf 5/5// 4/4// 6/6//\n");
-  EXPECT_NE(text.find("\n#gridsize 2 3\n"), std::string::npos);
+  EXPECT_TRUE(Has(text, "\n#gridsize 2 3\n"));
 }
 
+// Kept texts replace the generated header and tail: nothing is generated after
+// the tail, and a long header grows the text beyond its usual size.
 TEST(GeoObjTextWriter, ReplacementHeaderAndTailAreWrittenUnchanged) {
-  TwoByTwo g;
+  const TwoByTwo g;
   GeoObjTextInput in = g.Input();
-  in.header = "# MINE\n#auto 1\n";
+  const size_t capacity = GeoObjTextCapacity(kOneCell);
+  ASSERT_EQ(capacity, 4u * 768u);
+  EXPECT_LT(Write(in).size() + 1, capacity);  // a generated text fits
   in.tail = "vt 9 9\nf 1 2 3\n";
-  const std::string text = Write(in);
-  EXPECT_EQ(text.rfind("# MINE\n#auto 1\n#ScreenType 0\n", 0), 0u);
-  const std::string end = "v 1.000000 0.000000 0.000000\nvt 9 9\nf 1 2 3\n";
-  ASSERT_GE(text.size(), end.size());
-  EXPECT_EQ(text.substr(text.size() - end.size()), end);
-  EXPECT_EQ(text.find("vt 0."), std::string::npos);  // nothing generated after the tail
-}
-
-TEST(GeoObjTextWriter, LongKeptTextsGrowTheTextBeyondItsUsualSize) {
-  TwoByTwo g;
-  GeoObjTextInput in = g.Input();
-  ASSERT_EQ(GeoObjTextCapacity(kOneCell), 4u * 768u);
-  EXPECT_LT(Write(in).size() + 1, GeoObjTextCapacity(kOneCell));  // a generated text fits
-  const std::string header = "#" + std::string(2 * GeoObjTextCapacity(kOneCell), 'h') + "\n";
-  const std::string tail = "vt 0 0\n";
-  in.header = header;
-  in.tail = tail;
-  std::string text;
-  ASSERT_EQ(WriteGeoObjText(in, text), KVOGC_OK);
-  EXPECT_GT(text.size(), GeoObjTextCapacity(kOneCell));
-  EXPECT_EQ(text.substr(0, header.size()), header);
-  EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+  for (const std::string& header :
+       {std::string("# MINE\n#auto 1\n"), "#" + std::string(2 * capacity, 'h') + "\n"}) {
+    in.header = header;
+    const std::string text = Write(in);
+    EXPECT_TRUE(text.starts_with(header + "#ScreenType 0\n"));
+    EXPECT_TRUE(text.ends_with("v 1.000000 0.000000 0.000000\nvt 9 9\nf 1 2 3\n"));
+    EXPECT_FALSE(Has(text, "vt 0."));
+    EXPECT_EQ(text.size() > capacity, header.size() > capacity);
+  }
 }
 
 TEST(GeoObjTextWriter, RejectsGridsThatDoNotMatch) {
-  TwoByTwo g;
+  const TwoByTwo g;
+  const std::function<void(GeoObjTextInput&)> breaks[] = {
+      [](GeoObjTextInput& in) { in.previous = nullptr; },
+      [](GeoObjTextInput& in) { in.realGridNum = {2, 1}; },
+      [](GeoObjTextInput& in) { in.realGridNum = {0, 0}; },
+      [](GeoObjTextInput& in) { in.panelSize = {0, 500}; }};
   std::string text = "untouched";
-  GeoObjTextInput in = g.Input();
-  in.previous = nullptr;
-  EXPECT_EQ(WriteGeoObjText(in, text), KVOGC_E_INVALIDARG);
-  in = g.Input();
-  in.realGridNum = {2, 1};
-  EXPECT_EQ(WriteGeoObjText(in, text), KVOGC_E_INVALIDARG);
-  in = g.Input();
-  in.realGridNum = {0, 0};
-  EXPECT_EQ(WriteGeoObjText(in, text), KVOGC_E_INVALIDARG);
-  in = g.Input();
-  in.panelSize = {0, 500};
-  EXPECT_EQ(WriteGeoObjText(in, text), KVOGC_E_INVALIDARG);
+  for (const auto& spoil : breaks) {
+    GeoObjTextInput in = g.Input();
+    spoil(in);
+    EXPECT_EQ(WriteGeoObjText(in, text), KVOGC_E_INVALIDARG);
+  }
   EXPECT_EQ(text, "untouched");
 }
 
 TEST(GeoObjTextWriter, NonFiniteAndHugeCoordinatesPrintWithoutFailing) {
   TwoByTwo g;
-  g.current.At(0, 0) = {NAN, 1e300};      // 1e300 / 500 is beyond float: infinity
+  g.current.At(0, 0) = {NAN, 1e300};  // 1e300 / 500 is beyond float: infinity
   g.current.At(0, 1) = {-INFINITY, 250.0};
-  const std::string text = Write(g.Input());
-  EXPECT_NE(text.find("\nv nan -inf 0.000000\nv -inf 0.500000 0.000000\n"), std::string::npos);
+  EXPECT_TRUE(Has(Write(g.Input()), "\nv nan -inf 0.000000\nv -inf 0.500000 0.000000\n"));
 }
 
 // ---- Reader --------------------------------------------------------------------
 
 struct ReadTarget {
-  GeoCommentRecord comment;
+  GeoCommentRecord comment{.Angle = 99};  // something the reset must clear
   CWarpGridReal grid;
-  ReadTarget() {
-    comment.Angle = 99;  // something the reset must clear
-    grid.Create({1920, 1080}, kOneCell);
-  }
+  ReadTarget() { grid.Create({1920, 1080}, kOneCell); }
   int32_t Parse(std::string_view text, bool unflippedY = false) {
     return ParseGeoObjText(text, {{1920, 1080}, unflippedY}, comment, grid);
   }
 };
 
-TEST(GeoObjTextReader, DefaultRecordRoundTrips) {
-  TwoByTwo g;
-  ReadTarget t;
-  ASSERT_EQ(t.Parse(Write(g.Input())), KVOGC_OK);
-  EXPECT_TRUE(SameRecord(t.comment, GeoCommentRecord{}));
-  EXPECT_EQ(t.comment.GUIGridCountX, 2);
-  EXPECT_EQ(t.comment.Th, 20);
-}
-
-TEST(GeoObjTextReader, CornerValuesAreTenthsWithYInverted) {
-  ReadTarget t;
-  ASSERT_EQ(t.Parse("#[GEOMETRY_4CORNER_SCREEN_10]\n#LeftLowY=2.5\n#LeftLowX=-0.75\n"
-                    "#RightUpY=-1.26\n#RightLowX=0.29\n"),
-            KVOGC_OK);
-  EXPECT_EQ(t.comment.LeftLowY, -25);
-  EXPECT_EQ(t.comment.LeftLowX, -7);     // truncated toward zero
-  EXPECT_EQ(t.comment.RightUpY, 12);     // 12.6 truncated
-  EXPECT_EQ(t.comment.RightLowX, 2);     // 0.29f * 10 is just below 3 in single precision
-
-  // Writing -25 gives the same line again.
-  TwoByTwo g;
-  GeoObjTextInput in = g.Input();
-  in.comment.LeftLowY = t.comment.LeftLowY;
-  EXPECT_NE(Write(in).find("\n#LeftLowY=2.5\n"), std::string::npos);
-}
-
-TEST(GeoObjTextReader, SectionsDecideWhereRollingAndFitSizeGo) {
-  ReadTarget t;
-  ASSERT_EQ(t.Parse("#Rolling=5\n#IsFitSize=1\n#Angle=3\n#LinearityX=4\n"), KVOGC_OK);
-  EXPECT_TRUE(SameRecord(t.comment, GeoCommentRecord{}));  // no section yet: nothing
-
-  ASSERT_EQ(t.Parse("#[GEOMETRY_KEYSTONE_SCREEN_10]\n#Rolling=5\n#IsFitSize=1\n#Angle=3\n"
-                    "#LinearityX=4\n#LeftLowX=1.0\n"),
-            KVOGC_OK);
-  EXPECT_EQ(t.comment.KeyStoneRolling, 5);
-  EXPECT_EQ(t.comment.CornerRolling, 0);
-  EXPECT_EQ(t.comment.KeyStoneIsFitSize, 1);
-  EXPECT_EQ(t.comment.CornerIsFitSize, 0);
-  EXPECT_EQ(t.comment.Angle, 3);
-  EXPECT_EQ(t.comment.LinearityX, 0);  // a four-corner key in the keystone section
-  EXPECT_EQ(t.comment.LeftLowX, 0);
-
-  ASSERT_EQ(t.Parse("#[GEOMETRY_4CORNER_SCREEN_10]\n#Rolling=6\n#IsFitSize=1\n#Th=50\n"), KVOGC_OK);
-  EXPECT_EQ(t.comment.CornerRolling, 6);
-  EXPECT_EQ(t.comment.KeyStoneRolling, 0);
-  EXPECT_EQ(t.comment.CornerIsFitSize, 1);
-  EXPECT_EQ(t.comment.Th, 20);  // a keystone key in the four-corner section
-}
-
-TEST(GeoObjTextReader, UnknownSectionClearsBothFlags) {
-  ReadTarget t;
-  ASSERT_EQ(t.Parse("#[GEOMETRY_4CORNER_SCREEN_10]\n#LinearityX=4\n#[GEOMETRY_OTHER]\n"
-                    "#LinearityY=5\n#LeftUpX=2.0\n#Rolling=7\n"),
-            KVOGC_OK);
-  EXPECT_EQ(t.comment.LinearityX, 4);
-  EXPECT_EQ(t.comment.LinearityY, 0);
-  EXPECT_EQ(t.comment.LeftUpX, 0);
-  EXPECT_EQ(t.comment.CornerRolling, 0);
-}
-
-TEST(GeoObjTextReader, EveryKeyReachesItsField) {
-  ReadTarget t;
-  ASSERT_EQ(t.Parse("#ScreenType 1\n#IsKeyStone 1\n#GUIGridCount 5 9\n"
-                    "#[GEOMETRY_4CORNER_SCREEN_10]\n"
-                    "#LeftLowX=0.1\n#LeftLowY=0.2\n#LeftUpX=0.3\n#LeftUpY=0.4\n"
-                    "#RightLowX=0.5\n#RightLowY=0.6\n#RightUpX=0.7\n#RightUpY=0.8\n"
-                    "#LinearityX=11\n#LinearityY=12\n#Rolling=13\n#PincushionUpper=14\n"
-                    "#PincushionLower=15\n#PincushionLeft=16\n#PincushionRight=17\n"
-                    "#IsFitSize=18\n#IsLinearityAuto=19\n"
-                    "#[GEOMETRY_KEYSTONE_SCREEN_10]\n"
-                    "#Angle=21\n#H_shift=22\n#Pitching=23\n#Rolling=24\n#Th=25\n#V_shift=26\n"
-                    "#IsFitSize=27\n"),
-            KVOGC_OK);
-  const GeoCommentRecord& c = t.comment;
-  const int32_t fields[28] = {c.LeftLowX, c.LeftLowY, c.LeftUpX, c.LeftUpY, c.RightLowX,
-                              c.RightLowY, c.RightUpX, c.RightUpY, c.LinearityX, c.LinearityY,
-                              c.PincushionUpper, c.PincushionLower, c.PincushionLeft,
-                              c.PincushionRight, c.CornerRolling, c.CornerIsFitSize,
-                              c.IsLinearityAuto, c.Angle, c.H_shift, c.Pitching,
-                              c.KeyStoneRolling, c.Th, c.V_shift, c.KeyStoneIsFitSize,
-                              c.ScreenType, c.IsKeyStone, c.GUIGridCountX, c.GUIGridCountY};
-  const int32_t expected[28] = {1, -2, 3, -4, 5, -6, 7, -8, 11, 12, 14, 15, 16, 17, 13, 18,
-                                19, 21, 22, 23, 24, 25, 26, 27, 1, 1, 4, 8};
-  for (int k = 0; k < 28; ++k) EXPECT_EQ(fields[k], expected[k]) << "field " << k;
-}
-
-TEST(GeoObjTextReader, ScanningRules) {
-  ReadTarget t;
-  ASSERT_EQ(t.Parse("#ScreenType7\n#IsKeyStone \t 3 tail\n#[GEOMETRY_4CORNER_SCREEN_10]\n"
-                    "#LinearityX=+12abc\n#LinearityY 5\n#PincushionUpper= -4\n"
-                    "#PincushionLower=x\n"),
-            KVOGC_OK);
-  EXPECT_EQ(t.comment.ScreenType, 7);       // white space in the format matches none too
-  EXPECT_EQ(t.comment.IsKeyStone, 3);
-  EXPECT_EQ(t.comment.LinearityX, 12);      // the longest number prefix
-  EXPECT_EQ(t.comment.LinearityY, 0);       // "=" missing: the field keeps its value
-  EXPECT_EQ(t.comment.PincushionUpper, -4); // white space before a number is skipped
-  EXPECT_EQ(t.comment.PincushionLower, 0);
-
-  // An integer that cannot be read leaves the field; a corner value stores 0.
-  ASSERT_EQ(t.Parse("#[GEOMETRY_4CORNER_SCREEN_10]\n#LinearityX=3\n#LinearityX=?\n"
-                    "#LeftUpX=1.5\n#LeftUpX=?\n#RightUpX=2.5\n#RightUpX 9\n"),
-            KVOGC_OK);
-  EXPECT_EQ(t.comment.LinearityX, 3);
-  EXPECT_EQ(t.comment.LeftUpX, 0);
-  EXPECT_EQ(t.comment.RightUpX, 0);
-}
-
-TEST(GeoObjTextReader, GuiGridCountIsDecrementedEvenWithoutNumbers) {
-  ReadTarget t;
-  ASSERT_EQ(t.Parse("#GUIGridCount\n"), KVOGC_OK);
-  EXPECT_EQ(t.comment.GUIGridCountX, 1);
-  EXPECT_EQ(t.comment.GUIGridCountY, 1);
-  ASSERT_EQ(t.Parse("#GUIGridCount 6\n"), KVOGC_OK);
-  EXPECT_EQ(t.comment.GUIGridCountX, 5);
-  EXPECT_EQ(t.comment.GUIGridCountY, 1);
+// Texts without "#prev" lines, and the record each leaves (unnamed fields keep
+// their defaults); the grid keeps its points.
+TEST(GeoObjTextReader, CommentLinesSetTheRecordFromTheDefaults) {
+  const struct {
+    std::string text;
+    GeoCommentRecord expected;
+  } cases[] = {
+      // Corner values are tenths, Y inverted, the single-precision product truncated
+      // (0.29f * 10 is just below 3).
+      {"#[GEOMETRY_4CORNER_SCREEN_10]\n#LeftLowY=2.5\n#LeftLowX=-0.75\n#RightUpY=-1.26\n"
+       "#RightLowX=0.29\n",
+       {.LeftLowX = -7, .LeftLowY = -25, .RightLowX = 2, .RightUpY = 12}},
+      {"#[GEOMETRY_4CORNER_SCREEN_10]\n#LeftLowX=inf\n#LeftUpX=nan\n#RightUpX=3e8\n"
+       "#RightLowX=-214748364.8\n",  // -2^31 in single precision
+       {.LeftLowX = INT32_MIN, .LeftUpX = INT32_MIN, .RightLowX = INT32_MIN,
+        .RightUpX = INT32_MIN}},
+      // Section keys before any section line change nothing.
+      {"#Rolling=5\n#IsFitSize=1\n#Angle=3\n#LinearityX=4\n", {}},
+      {"#[GEOMETRY_KEYSTONE_SCREEN_10]\n#Rolling=5\n#IsFitSize=1\n#Angle=3\n#LinearityX=4\n"
+       "#LeftLowX=1.0\n",
+       {.Angle = 3, .KeyStoneRolling = 5, .KeyStoneIsFitSize = 1}},
+      {"#[GEOMETRY_4CORNER_SCREEN_10]\n#Rolling=6\n#IsFitSize=1\n#Th=50\n",
+       {.CornerRolling = 6, .CornerIsFitSize = 1}},
+      // An unknown section clears both flags.
+      {"#[GEOMETRY_4CORNER_SCREEN_10]\n#LinearityX=4\n#[GEOMETRY_OTHER]\n#LinearityY=5\n"
+       "#LeftUpX=2.0\n#Rolling=7\n",
+       {.LinearityX = 4}},
+      {"#ScreenType 1\n#IsKeyStone 1\n#GUIGridCount 5 9\n#[GEOMETRY_4CORNER_SCREEN_10]\n"
+       "#LeftLowX=0.1\n#LeftLowY=0.2\n#LeftUpX=0.3\n#LeftUpY=0.4\n"
+       "#RightLowX=0.5\n#RightLowY=0.6\n#RightUpX=0.7\n#RightUpY=0.8\n"
+       "#LinearityX=11\n#LinearityY=12\n#Rolling=13\n#PincushionUpper=14\n"
+       "#PincushionLower=15\n#PincushionLeft=16\n#PincushionRight=17\n"
+       "#IsFitSize=18\n#IsLinearityAuto=19\n#[GEOMETRY_KEYSTONE_SCREEN_10]\n"
+       "#Angle=21\n#H_shift=22\n#Pitching=23\n#Rolling=24\n#Th=25\n#V_shift=26\n#IsFitSize=27\n",
+       {1, -2, 3, -4, 5, -6, 7, -8, 11, 12, 14, 15, 16, 17, 13, 18, 19, 21, 22, 23, 24, 25, 26, 27,
+        1, 1, 4, 8}},
+      // White space in a format matches none too; the longest number prefix is
+      // read; a missing "=" leaves the field; white space before a number is skipped.
+      {"#ScreenType7\n#IsKeyStone \t 3 tail\n#[GEOMETRY_4CORNER_SCREEN_10]\n"
+       "#LinearityX=+12abc\n#LinearityY 5\n#PincushionUpper= -4\n#PincushionLower=x\n",
+       {.LinearityX = 12, .PincushionUpper = -4, .ScreenType = 7, .IsKeyStone = 3}},
+      // An integer that cannot be read leaves the field; a corner value stores 0.
+      {"#[GEOMETRY_4CORNER_SCREEN_10]\n#LinearityX=3\n#LinearityX=?\n#LeftUpX=1.5\n#LeftUpX=?\n"
+       "#RightUpX=2.5\n#RightUpX 9\n",
+       {.LinearityX = 3}},
+      // "#GUIGridCount" is decremented even without numbers.
+      {"#GUIGridCount\n", {.GUIGridCountX = 1, .GUIGridCountY = 1}},
+      {"#GUIGridCount 6\n", {.GUIGridCountX = 5, .GUIGridCountY = 1}},
+      // The text ends at its NUL, as a C string does.
+      {std::string("#ScreenType 1\n") + '\0' + "#IsKeyStone 1\n", {.ScreenType = 1}},
+      // A lone CR stays part of the line; the last line needs no LF.
+      {"#ScreenType 2\r\r\n#IsKeyStone 1", {.ScreenType = 2, .IsKeyStone = 1}},
+      {"g warp_white\nv 1 2 3\nvt 1 1\nf 1/1 2/2 3/3\n# other\n#prevx\n", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    ReadTarget t;
+    for (size_t k = 0; k < t.grid.Points().size(); ++k) t.grid.Points()[k] = {5.0 + k, 6.0 + k};
+    ASSERT_EQ(t.Parse(c.text), KVOGC_OK);
+    EXPECT_TRUE(SameRecord(t.comment, c.expected));
+    for (size_t k = 0; k < t.grid.Points().size(); ++k) {
+      EXPECT_EQ(t.grid.Points()[k].x, 5.0 + k);
+      EXPECT_EQ(t.grid.Points()[k].y, 6.0 + k);
+    }
+  }
 }
 
 TEST(GeoObjTextReader, PrevLinesSetTheBaseGridInSinglePrecision) {
   ReadTarget t;
+  const auto at = [&t](int32_t r, int32_t c) {
+    return std::pair{t.grid.At(r, c).x, t.grid.At(r, c).y};
+  };
   ASSERT_EQ(t.Parse("#prev 0.5 0.25 0.000000\n#prev 0.1 0.1 7\n"), KVOGC_OK);
-  EXPECT_EQ(t.grid.At(0, 0).x, 960.0);
-  EXPECT_EQ(t.grid.At(0, 0).y, 810.0);
+  EXPECT_EQ(at(0, 0), std::pair(960.0, 810.0));
   // 1920 x 0.1 in single precision is 192 exactly; in double it is not.
-  EXPECT_EQ(t.grid.At(0, 1).x, 192.0);
+  EXPECT_EQ(at(0, 1), std::pair(192.0, 972.0));
   EXPECT_NE(1920.0 * static_cast<double>(0.1f), 192.0);
-  EXPECT_EQ(t.grid.At(0, 1).y, 972.0);
   // Points without a "#prev" line keep theirs.
-  EXPECT_EQ(t.grid.At(1, 0).x, 0.0);
-  EXPECT_EQ(t.grid.At(1, 1).y, 1080.0);
-
+  EXPECT_EQ(at(1, 0), std::pair(0.0, 1080.0));
+  EXPECT_EQ(at(1, 1), std::pair(1920.0, 1080.0));
   ASSERT_EQ(t.Parse("#prev 0.5 0.25 0\n", /*unflippedY=*/true), KVOGC_OK);
-  EXPECT_EQ(t.grid.At(0, 0).y, 270.0);
-}
-
-TEST(GeoObjTextReader, PrevPiecesFollowTheStringToFloatRules) {
-  ReadTarget t;
+  EXPECT_EQ(at(0, 0).second, 270.0);
+  // The pieces follow the string-to-float rules.
   ASSERT_EQ(t.Parse("#prev \t0.5xyz +.25e0\n#prev 0x1p-1 1e-1\n"), KVOGC_OK);
-  EXPECT_EQ(t.grid.At(0, 0).x, 960.0);
-  EXPECT_EQ(t.grid.At(0, 0).y, 810.0);
-  EXPECT_EQ(t.grid.At(0, 1).x, 960.0);
-}
-
-TEST(GeoObjTextReader, MalformedPrevNumberFailsAndKeepsWhatWasSet) {
-  for (const char* bad : {"#prev abc 0.5 0", "#prev 0.5 - 0", "#prev 0.5", "#prev  0.5 0.5 0",
-                          "#prev 1e39 0.5 0", "#prev 0.5 -1e-60 0"}) {
-    ReadTarget t;
-    const std::string text = std::string("#[GEOMETRY_KEYSTONE_SCREEN_10]\n#Angle=30\n"
-                                         "#prev 0.5 0.5 0\n") +
-                             bad + "\n#V_shift=4\n#prev 0.25 0.25 0\n";
-    EXPECT_EQ(t.Parse(text), KVOGC_E_INVALIDARG) << bad;
-    EXPECT_EQ(t.comment.Angle, 30) << bad;
-    EXPECT_EQ(t.comment.V_shift, 0) << bad;  // nothing after the failing line
-    EXPECT_EQ(t.grid.At(0, 0).x, 960.0) << bad;
-    EXPECT_EQ(t.grid.At(0, 1).x, 1920.0) << bad;
-  }
-}
-
-TEST(GeoObjTextReader, RejectedTextChangesNothing) {
-  for (const std::string& text :
-       {std::string("#[GEOMETRY_KEYSTONE_SCREEN_10]\n#Angle=99999999999\n"),
-        std::string("#ScreenType -2147483649\n"),
-        std::string("#[GEOMETRY_4CORNER_SCREEN_10]\n#LeftUpX=1e39\n"),
-        std::string("#GUIGridCount -2147483648 3\n")}) {
-    ReadTarget t;
-    const GeoCommentRecord before = t.comment;
-    EXPECT_EQ(t.Parse(text), KVOGC_E_INVALIDARG) << text;
-    EXPECT_TRUE(SameRecord(t.comment, before)) << text;
-    EXPECT_EQ(t.grid.At(0, 0).x, 0.0) << text;
-  }
-}
-
-TEST(GeoObjTextReader, PrevLinesBeyondTheGridAreIgnored) {
+  EXPECT_EQ(at(0, 0), std::pair(960.0, 810.0));
+  EXPECT_EQ(at(0, 1).first, 960.0);
+  // Lines beyond the grid's four points are ignored.
   std::string text = "#[GEOMETRY_KEYSTONE_SCREEN_10]\n";
-  for (int k = 0; k < 6; ++k) text += "#prev 0.5 0.25 0\n";  // the grid holds four points
-  text += "#Angle=7\n";
-  ReadTarget t;
-  ASSERT_EQ(t.Parse(text), KVOGC_OK);
+  for (int k = 0; k < 6; ++k) text += "#prev 0.5 0.25 0\n";
+  ASSERT_EQ(t.Parse(text + "#Angle=7\n"), KVOGC_OK);
   EXPECT_EQ(t.comment.Angle, 7);
-  EXPECT_EQ(t.grid.At(1, 1).x, 960.0);
-  EXPECT_EQ(t.grid.At(1, 1).y, 810.0);
+  EXPECT_EQ(at(1, 1), std::pair(960.0, 810.0));
 }
 
-TEST(GeoObjTextReader, ExtremeCornerValuesDoNotOverflow) {
-  ReadTarget t;
-  ASSERT_EQ(t.Parse("#[GEOMETRY_4CORNER_SCREEN_10]\n#LeftLowX=inf\n#LeftUpX=nan\n"
-                    "#RightUpX=3e8\n#RightLowX=-214748364.8\n"),
-            KVOGC_OK);
-  EXPECT_EQ(t.comment.LeftLowX, INT32_MIN);
-  EXPECT_EQ(t.comment.LeftUpX, INT32_MIN);
-  EXPECT_EQ(t.comment.RightUpX, INT32_MIN);
-  EXPECT_EQ(t.comment.RightLowX, INT32_MIN);  // -2^31 in single precision
+// A "#prev" value that is no float fails the read but keeps what the lines
+// before it set; a comment value out of range rejects the whole read.
+TEST(GeoObjTextReader, FailedReads) {
+  const std::string before = "#[GEOMETRY_KEYSTONE_SCREEN_10]\n#Angle=30\n#prev 0.5 0.5 0\n";
+  const std::string after = "\n#V_shift=4\n#prev 0.25 0.25 0\n";  // never read
+  const struct {
+    std::string text;
+    GeoCommentRecord record;
+    double firstX;
+  } cases[] = {
+      {before + "#prev abc 0.5 0" + after, {.Angle = 30}, 960.0},
+      {before + "#prev 0.5 - 0" + after, {.Angle = 30}, 960.0},
+      {before + "#prev 0.5" + after, {.Angle = 30}, 960.0},
+      {before + "#prev  0.5 0.5 0" + after, {.Angle = 30}, 960.0},
+      {before + "#prev 1e39 0.5 0" + after, {.Angle = 30}, 960.0},
+      {before + "#prev 0.5 -1e-60 0" + after, {.Angle = 30}, 960.0},
+      {"#[GEOMETRY_KEYSTONE_SCREEN_10]\n#Angle=99999999999\n", {.Angle = 99}, 0.0},
+      {"#ScreenType -2147483649\n", {.Angle = 99}, 0.0},
+      {"#[GEOMETRY_4CORNER_SCREEN_10]\n#LeftUpX=1e39\n", {.Angle = 99}, 0.0},
+      {"#GUIGridCount -2147483648 3\n", {.Angle = 99}, 0.0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    ReadTarget t;  // its record holds Angle 99 before the read
+    EXPECT_EQ(t.Parse(c.text), KVOGC_E_INVALIDARG);
+    EXPECT_TRUE(SameRecord(t.comment, c.record));
+    EXPECT_EQ(t.grid.At(0, 0).x, c.firstX);
+    EXPECT_EQ(t.grid.At(0, 1).x, 1920.0);
+  }
 }
 
-TEST(GeoObjTextReader, CrLfNulAndUnrecognisedText) {
-  TwoByTwo g;
-  GeoObjTextInput in = g.Input();
-  in.comment.Pitching = -12;
-  in.comment.LeftUpX = 40;
-  const std::string text = Write(in);
-  std::string crlf;
-  for (char ch : text) crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
-  ReadTarget a;
-  ReadTarget b;
-  ASSERT_EQ(a.Parse(text), KVOGC_OK);
-  ASSERT_EQ(b.Parse(crlf), KVOGC_OK);
-  EXPECT_TRUE(SameRecord(a.comment, b.comment));
-  EXPECT_EQ(a.comment.Pitching, -12);
-  EXPECT_EQ(a.comment.LeftUpX, 40);
-
-  // The text ends at its NUL, as a C string does.
-  ReadTarget c;
-  ASSERT_EQ(c.Parse(std::string("#ScreenType 1\n", 14) + std::string(1, '\0') + "#IsKeyStone 1\n"),
-            KVOGC_OK);
-  EXPECT_EQ(c.comment.ScreenType, 1);
-  EXPECT_EQ(c.comment.IsKeyStone, 0);
-
-  // A lone CR stays part of the line: "#ScreenType 2\r" still scans 2.
-  ReadTarget d;
-  ASSERT_EQ(d.Parse("#ScreenType 2\r\r\n#IsKeyStone 1"), KVOGC_OK);
-  EXPECT_EQ(d.comment.ScreenType, 2);
-  EXPECT_EQ(d.comment.IsKeyStone, 1);  // the last line needs no LF
-
-  ReadTarget e;
-  e.grid.At(1, 1) = {5.0, 6.0};
-  ASSERT_EQ(e.Parse("g warp_white\nv 1 2 3\nvt 1 1\nf 1/1 2/2 3/3\n# other\n#prevx\n"), KVOGC_OK);
-  EXPECT_TRUE(SameRecord(e.comment, GeoCommentRecord{}));
-  EXPECT_EQ(e.grid.At(1, 1).x, 5.0);
-  EXPECT_EQ(e.grid.At(1, 1).y, 6.0);
-}
-
+// Written and read back, in either layout and with LF or CR LF line ends, the
+// record comes back whole and the base grid to the precision of the text.
 TEST(GeoObjTextReader, WriteThenReadRestoresRecordAndBaseGrid) {
-  CWarpGridReal base;
-  CWarpGridReal current;
   const GridSize panel{1920, 1080};
+  CWarpGridReal base, current;
   base.Create(panel, {3, 2});
   current.Create(panel, {3, 2});
   std::mt19937 random(7);
@@ -495,45 +362,46 @@ TEST(GeoObjTextReader, WriteThenReadRestoresRecordAndBaseGrid) {
     p.x = std::round((p.x + spread(random)) * 256.0) / 256.0;
     p.y = std::round((p.y + spread(random)) * 256.0) / 256.0;
   }
-  GeoObjTextInput in;
-  in.panelSize = panel;
-  in.realGridNum = {3, 2};
-  in.current = &current;
-  in.previous = &base;
-  GeoCommentRecord& c = in.comment;
-  c = {-7, -25, 33, 41, -120, 5, 9, -1, 12, -13, 14, 15, 16, 17, 18, 1, 1,
-       21, -22, 23, 24, 25, 26, 1, 1, 0, 4, 6};
-  for (bool projector : {false, true}) {
-    in.variant = projector ? GeoObjTextVariant::kProjector : GeoObjTextVariant::kPlain;
-    in.projectorFlag = projector ? 1 : 0;
-    GeoCommentRecord comment;
-    CWarpGridReal read;
-    read.Create(panel, {3, 2});
-    ASSERT_EQ(ParseGeoObjText(Write(in), {panel, projector}, comment, read), KVOGC_OK);
-    EXPECT_TRUE(SameRecord(comment, c));
-    for (size_t k = 0; k < base.Points().size(); ++k) {
-      // Six decimals of a fraction of the panel: within a thousandth of a pixel.
-      EXPECT_NEAR(read.Points()[k].x, base.Points()[k].x, 1e-3) << k;
-      EXPECT_NEAR(read.Points()[k].y, base.Points()[k].y, 1e-3) << k;
+  GeoObjTextInput in{.panelSize = panel, .realGridNum = {3, 2}, .current = &current,
+                     .previous = &base};
+  const GeoCommentRecord records[] = {
+      {},  // the defaults, GUIGridCount 2 and 2 included
+      {-7, -25, 33, 41, -120, 5, 9, -1, 12, -13, 14, 15, 16, 17, 18, 1, 1, 21, -22, 23, 24, 25,
+       26, 1, 1, 0, 4, 6}};
+  for (const GeoCommentRecord& record : records) {
+    for (bool projector : {false, true}) {
+      in.comment = record;
+      in.variant = projector ? kProjector : kPlain;
+      in.projectorFlag = projector ? 1 : 0;
+      const std::string text = Write(in);
+      std::string crlf;
+      for (char ch : text) crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+      for (const std::string& read : {text, crlf}) {
+        GeoCommentRecord comment{.Angle = 99};
+        CWarpGridReal grid;
+        grid.Create(panel, {3, 2});
+        ASSERT_EQ(ParseGeoObjText(read, {panel, projector}, comment, grid), KVOGC_OK);
+        EXPECT_TRUE(SameRecord(comment, record));
+        for (size_t k = 0; k < base.Points().size(); ++k) {
+          // Six decimals of a fraction of the panel: within a thousandth of a pixel.
+          EXPECT_NEAR(grid.Points()[k].x, base.Points()[k].x, 1e-3) << k;
+          EXPECT_NEAR(grid.Points()[k].y, base.Points()[k].y, 1e-3) << k;
+        }
+      }
     }
   }
 }
 
 TEST(GeoObjTextReader, LineReaderKeepsTheRecordItStartsFrom) {
-  GeoCommentRecord comment;
-  comment.LinearityX = 8;
-  comment.GUIGridCountX = 5;
+  GeoCommentRecord comment{.LinearityX = 8, .GUIGridCountX = 5};
   CWarpGridReal grid;
   grid.Create({1920, 1080}, kOneCell);
   CGeoObjTextReader reader({{1920, 1080}, false}, comment, grid.Points().size());
   EXPECT_EQ(reader.ReadLine("#[GEOMETRY_KEYSTONE_SCREEN_10]"), KVOGC_OK);
   EXPECT_EQ(reader.ReadLine("#Angle=30"), KVOGC_OK);
   ASSERT_EQ(reader.Commit(comment, grid), KVOGC_OK);
-  EXPECT_EQ(comment.Angle, 30);
-  EXPECT_EQ(comment.LinearityX, 8);
-  EXPECT_EQ(comment.GUIGridCountX, 5);
+  EXPECT_TRUE(SameRecord(comment, {.LinearityX = 8, .Angle = 30, .GUIGridCountX = 5}));
   EXPECT_EQ(grid.At(1, 1).x, 1920.0);
-
   // After a failure the reader ignores further lines.
   EXPECT_EQ(reader.ReadLine("#prev x 0 0"), KVOGC_E_INVALIDARG);
   EXPECT_TRUE(reader.Failed());
@@ -544,39 +412,26 @@ TEST(GeoObjTextReader, LineReaderKeepsTheRecordItStartsFrom) {
 // ---- Splitter ------------------------------------------------------------------
 
 TEST(GeoObjTextSplitter, KeepsHeaderCommentsAndTheTail) {
-  TwoByTwo g;
+  const TwoByTwo g;
   std::string header;
   std::string tail;
-  ASSERT_EQ(SplitGeoObjText(Write(g.Input()), kGeoHeaderCapacity, GeoTailCapacity(kOneCell),
-                            header, tail),
+  const size_t tailCapacity = GeoTailCapacity(kOneCell);
+  ASSERT_EQ(SplitGeoObjText(Write(g.Input()), kGeoHeaderCapacity, tailCapacity, header, tail),
             KVOGC_OK);
   EXPECT_EQ(header, "# WARP\n#auto 0\n");
   EXPECT_EQ(tail,
             "vt 0.000000 1.000000\nvt 1.000000 1.000000\nvt 0.000000 0.000000\n"
             "vt 1.000000 0.000000\nf 3/3 4/4 2/2 1/1\n");
-}
 
-TEST(GeoObjTextSplitter, ProjectorTwinKeepsGridSize) {
-  TwoByTwo g;
-  GeoObjTextInput in = g.Input();
-  in.variant = GeoObjTextVariant::kProjector;
-  in.projectorFlag = 1;
+  // The projector twin keeps "#gridsize" as well.
+  const GeoObjTextInput in = g.Input(kProjector, 1);
   const std::string text = Write(in);
-  const std::string deviceLines =
-      "#projectorsize 1000 500\n#projectorposition 0 0\n#projectorrotation 0\n"
-      "#contentsize 1000 500\n#contentposition 0 0\n#contentrotation 0\n#horizontalflip 0\n"
-      "#verticalflip 0\n";
-  std::string header;
-  std::string tail;
-  ASSERT_EQ(SplitGeoObjText(text, kGeoHeaderCapacity, GeoTailCapacity(kOneCell), header, tail),
+  ASSERT_EQ(SplitGeoObjText(text, kGeoHeaderCapacity, tailCapacity, header, tail), KVOGC_OK);
+  EXPECT_EQ(header, "# WARP\n#auto 0\n" + kDeviceLines);
+  ASSERT_EQ(SplitProjectorGeoObjText(text, kGeoHeaderCapacity, tailCapacity, header, tail),
             KVOGC_OK);
-  EXPECT_EQ(header, "# WARP\n#auto 0\n" + deviceLines);
-  ASSERT_EQ(SplitProjectorGeoObjText(text, kGeoHeaderCapacity, GeoTailCapacity(kOneCell), header,
-                                     tail),
-            KVOGC_OK);
-  EXPECT_EQ(header, "# WARP\n#auto 0\n#gridsize 2 2\n" + deviceLines);
+  EXPECT_EQ(header, "# WARP\n#auto 0\n#gridsize 2 2\n" + kDeviceLines);
   EXPECT_EQ(tail.rfind("vt 0.000000 0.000000\n", 0), 0u);
-
   // Written back, the kept parts reproduce the text, less the group line the
   // splitter does not keep.
   GeoObjTextInput again = in;
@@ -600,19 +455,23 @@ TEST(GeoObjTextSplitter, LineRules) {
 }
 
 TEST(GeoObjTextSplitter, PartsBeyondTheirCapacityEndAtALineBoundary) {
-  const std::string text = "#abc\n#de\nvt 1 2\nf 1\n";
+  // Each part with its NUL: "#abc\n#de\n" takes 10, "vt 1 2\nf 1\n" takes 12.
+  const struct {
+    size_t headerCapacity, tailCapacity;
+    const char* header;
+    const char* tail;
+  } cases[] = {{10, 12, "#abc\n#de\n", "vt 1 2\nf 1\n"},
+               {9, 11, "#abc\n", "vt 1 2\n"},
+               {5, 7, "", ""}};
   std::string header = "old";
   std::string tail = "old";
-  // Each part with its NUL: "#abc\n#de\n" takes 10, "vt 1 2\nf 1\n" takes 12.
-  EXPECT_EQ(SplitGeoObjText(text, 10, 12, header, tail), KVOGC_OK);
-  EXPECT_EQ(header, "#abc\n#de\n");
-  EXPECT_EQ(tail, "vt 1 2\nf 1\n");
-  EXPECT_EQ(SplitGeoObjText(text, 9, 11, header, tail), KVOGC_OK);
-  EXPECT_EQ(header, "#abc\n");
-  EXPECT_EQ(tail, "vt 1 2\n");
-  EXPECT_EQ(SplitGeoObjText(text, 5, 7, header, tail), KVOGC_OK);
-  EXPECT_EQ(header, "");
-  EXPECT_EQ(tail, "");
+  for (const auto& c : cases) {
+    EXPECT_EQ(SplitGeoObjText("#abc\n#de\nvt 1 2\nf 1\n", c.headerCapacity, c.tailCapacity,
+                              header, tail),
+              KVOGC_OK);
+    EXPECT_EQ(header, c.header);
+    EXPECT_EQ(tail, c.tail);
+  }
   EXPECT_EQ(GeoTailCapacity({2, 3}), 12u * 512u);
 }
 
@@ -630,36 +489,27 @@ std::string Fixed(double v, int precision) {
   return out;
 }
 
-TEST(GeoNumberText, FixedMatchesPrintfOnTies) {
-  EXPECT_EQ(Fixed(0.0078125, 6), "0.007812");
-  EXPECT_EQ(Fixed(-0.0, 1), "-0.0");
-  EXPECT_EQ(Fixed(0.25, 1), "0.2");
-  EXPECT_EQ(Fixed(0.75, 1), "0.8");
-  // Every multiple of 2^-7 ends in a 5 at the seventh decimal: all are ties.
+TEST(GeoNumberText, FixedMatchesPrintf) {
   int mismatches = 0;
+  // Every multiple of 2^-7 ends in a 5 at the seventh decimal: all are ties.
   for (int64_t k = -300000; k <= 300000; ++k) {
     const double v = static_cast<double>(k) / 128.0;
     mismatches += Fixed(v, 6) != Printf("%.6f", v);
     const double quarter = static_cast<double>(k) / 4.0;
     mismatches += Fixed(quarter, 1) != Printf("%.1f", quarter);
   }
-  EXPECT_EQ(mismatches, 0);
-}
-
-TEST(GeoNumberText, FixedMatchesPrintfOnRandomValues) {
+  // Floats widened to double, as the writer prints them, and plain doubles.
   std::mt19937_64 random(2024);
   std::uniform_int_distribution<int> exponent(-40, 40);
   std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
-  int mismatches = 0;
   for (int k = 0; k < 1000000; ++k) {
-    // Floats widened to double, as the writer prints them, and plain doubles.
     const double d = std::ldexp(mantissa(random), exponent(random));
     const double f = static_cast<double>(NarrowToFloat(d));
     mismatches += Fixed(f, 6) != Printf("%.6f", f);
     if (k % 4 == 0) mismatches += Fixed(d / 10.0, 1) != Printf("%.1f", d / 10.0);
   }
-  for (double special : std::initializer_list<double>{0.0, -0.0, INFINITY, -INFINITY, NAN, -NAN, 3.4028234663852886e38,
-                         -1.401298464324817e-45, 1e300}) {
+  for (double special : {0.0, -0.0, double(INFINITY), -double(INFINITY), double(NAN),
+                         -double(NAN), 3.4028234663852886e38, -1.401298464324817e-45, 1e300}) {
     mismatches += Fixed(special, 6) != Printf("%.6f", special);
   }
   EXPECT_EQ(mismatches, 0);
@@ -721,10 +571,10 @@ TEST(GeoNumberText, ScanInt32) {
   EXPECT_EQ(used, 13u);
   EXPECT_EQ(ScanInt32("+2147483647", v), NumberScan::kOk);
   EXPECT_EQ(v, INT32_MAX);
-  EXPECT_EQ(ScanInt32("2147483648", v), NumberScan::kOutOfRange);
-  EXPECT_EQ(ScanInt32("-99999999999999999999999", v), NumberScan::kOutOfRange);
-  EXPECT_EQ(ScanInt32("+ 1", v), NumberScan::kNoNumber);
-  EXPECT_EQ(ScanInt32("", v), NumberScan::kNoNumber);
+  for (const char* text : {"2147483648", "-99999999999999999999999"}) {
+    EXPECT_EQ(ScanInt32(text, v), NumberScan::kOutOfRange) << text;
+  }
+  for (const char* text : {"+ 1", ""}) EXPECT_EQ(ScanInt32(text, v), NumberScan::kNoNumber) << text;
   EXPECT_EQ(v, INT32_MAX);
 }
 

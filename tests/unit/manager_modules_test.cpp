@@ -1,91 +1,58 @@
 // How a manager uses its sibling modules and a host's target: a missing
-// command module, reference counts, and reading a device's warp back.
+// command module, the target's statuses, references, and a device's warp read back.
 #include <gtest/gtest.h>
 
 #include <array>
+#include <string_view>
 
-#include "kvogc/kvogc_modules.hpp"
 #include "manager/KvoProjectorDeviceGridCalcManager.h"
-#include "modules/SiblingModule.h"
+#include "support/FakeTarget.h"
+#include "support/StandinObjects.h"
 
 namespace kvogc {
 namespace {
 
-// A target whose channel answers nothing; it counts the references it gives out.
-class CountingTarget final : public IGeoObjTarget, public IGeoObjChannel {
- public:
-  int32_t refs = 1;
-  int channelsGiven = 0;
-
-  int32_t QueryInterface(const KvoGuid*, void**) override { return KVOGC_E_NOTIMPL; }
-  uint32_t AddRef() override { return static_cast<uint32_t>(++refs); }
-  uint32_t Release() override { return static_cast<uint32_t>(--refs); }
-  int32_t Reserved3() override { return KVOGC_E_NOTIMPL; }
-  int32_t Reserved4() override { return KVOGC_E_NOTIMPL; }
-  int32_t Reserved5() override { return KVOGC_E_NOTIMPL; }
-  int32_t Reserved6() override { return KVOGC_E_NOTIMPL; }
-  int32_t Reserved7() override { return KVOGC_E_NOTIMPL; }
-  int32_t Reserved8() override { return KVOGC_E_NOTIMPL; }
-  int32_t Reserved9() override { return KVOGC_E_NOTIMPL; }
-  int32_t Reserved10() override { return KVOGC_E_NOTIMPL; }
-  int32_t GetChannel(IGeoObjChannel** channel) override {
-    ++channelsGiven;
-    AddRef();
-    *channel = this;
-    return KVOGC_OK;
-  }
-  int32_t Reserved12() override { return KVOGC_E_NOTIMPL; }
-  int32_t Reserved13() override { return KVOGC_E_NOTIMPL; }
-  int32_t Reserved14() override { return KVOGC_E_NOTIMPL; }
-  int32_t Reserved15() override { return KVOGC_E_NOTIMPL; }
-  int32_t Reserved16() override { return KVOGC_E_NOTIMPL; }
-  int32_t Reserved17() override { return KVOGC_E_NOTIMPL; }
-  int32_t LoadGeoObjFile(const char*) override { return KVOGC_OK; }
-  int32_t ExecuteCommand(IGeoObjCommand*) override { return KVOGC_OK; }
-  int32_t ExecuteRequest(int32_t, IGeoObjCommand*) override { return static_cast<int32_t>(0x80070015); }
-};
-
-// A plain manager whose command module is missing.
-class NoCommandManager : public CGridManagerCommon {
- public:
-  NoCommandManager() : CGridManagerCommon({.modules = {"Quorvel.dll", "NoSuchCommands.dll"}}) {}
-};
+using test::FakeTarget;
 
 class PlainManager : public CGridManagerCommon {
  public:
-  PlainManager() : CGridManagerCommon({.modules = {"Quorvel.dll", "Dunsgate.dll"}}) {}
+  explicit PlainManager(std::string_view commandModule)
+      : CGridManagerCommon({.modules = {"Quorvel.dll", commandModule}}) {}
 };
 
-void SetUpGrids(GridCalcManagerBase& m, GridSize panel, GridSize device, GridSize real) {
-  const GridSize ope{2, 2};
+void SetUpGrids(GridCalcManagerBase& m, GridSize device) {
+  const GridSize panel{1920, 1080}, real{4, 4}, ope{2, 2};
   ASSERT_EQ(m.SetParam(&panel, &device, &real, &ope, &ope, 600, 600, 0), KVOGC_OK);
 }
 
-TEST(ManagerModules, MissingCommandModuleFailsAfterReleasingTheChannel) {
-  NoCommandManager m;
-  SetUpGrids(m, {1920, 1080}, {1920, 1080}, {4, 4});
-  CountingTarget target;
-  EXPECT_EQ(m.GetGeoObjData(&target), KVOGC_E_HANDLE);
-  EXPECT_EQ(target.channelsGiven, 1);
-  EXPECT_EQ(target.refs, 1);  // the channel's reference came back
-}
-
-TEST(ManagerModules, TargetStatusesArePassedOnAndReferencesBalanced) {
-  PlainManager m;
-  SetUpGrids(m, {1920, 1080}, {1920, 1080}, {4, 4});
-  CountingTarget target;
-  EXPECT_EQ(m.GetGeoObjData(&target), static_cast<int32_t>(0x80070015));
-  EXPECT_EQ(target.refs, 1);
+// Whether the command module is missing or the target refuses the read, the
+// channel was taken and is given back.
+TEST(ManagerModules, ReadingATargetPassesFailuresOnAndReleasesTheChannel) {
+  const struct {
+    std::string_view commandModule;
+    int32_t status;
+  } cases[] = {{"NoSuchCommands.dll", KVOGC_E_HANDLE},
+               {"Dunsgate.dll", static_cast<int32_t>(0x80070015)}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.commandModule);
+    PlainManager m(c.commandModule);
+    SetUpGrids(m, {1920, 1080});
+    FakeTarget target;
+    target.requestStatus = static_cast<int32_t>(0x80070015);
+    EXPECT_EQ(m.GetGeoObjData(&target), c.status);
+    EXPECT_EQ(target.channelsGiven, 1);
+    EXPECT_EQ(target.channelRefs, 0);
+    EXPECT_EQ(target.refs, 1);
+  }
 }
 
 // Writes a warp into the simulated device the way another tool would.
 void WriteDeviceSlot(IGeoObjTarget* target, int32_t slot, const std::array<double, 2>& corner) {
   SiblingModule model("Calvoric.dll");
   SiblingModule settings("Brindmoor.dll");
-  KvoRef<IWarpData> data;
-  ASSERT_EQ(model.CreateInstance(kClsidWarpData, kIidWarpData, reinterpret_cast<void**>(data.Out())), 0);
-  KvoRef<IWarpPlane> plane;
-  ASSERT_EQ(data->GetPlane(0, plane.Out()), 0);
+  auto data = test::NewObject<IWarpData>(model, kClsidWarpData, kIidWarpData);
+  ASSERT_TRUE(data);
+  KvoRef<IWarpPlane> plane = test::PlaneOf(data.Get(), 0);
   for (int32_t r = 0; r <= 4; ++r) {
     for (int32_t c = 0; c <= 4; ++c) {
       const double p[2] = {c * 960.0, r * 540.0};
@@ -94,21 +61,20 @@ void WriteDeviceSlot(IGeoObjTarget* target, int32_t slot, const std::array<doubl
   }
   ASSERT_EQ(plane->SetPoint(4, 4, corner.data()), 0);
   unsigned char block[124] = {};
-  block[0] = 25;                              // throw ratio triple: Th
-  block[12] = 7;                              // angle triple
-  block[120] = 0x12;                          // keystone, fit
+  block[0] = 25;      // throw ratio triple: Th
+  block[12] = 7;      // angle triple
+  block[120] = 0x12;  // keystone, fit
   ASSERT_EQ(data->SetParamBlock(block, 1, 2), 0);
-  KvoRef<IWarpDataSetter> setter;
-  ASSERT_EQ(settings.CreateInstance(kClsidWarpDataSetter, kIidWarpDataSetter,
-                                    reinterpret_cast<void**>(setter.Out())),
-            0);
+  auto setter = test::NewObject<IWarpDataSetter>(settings, kClsidWarpDataSetter,
+                                                 kIidWarpDataSetter);
+  ASSERT_TRUE(setter);
   ASSERT_EQ(setter->SetWarpData(target, &slot, data.Get()), 0);
 }
 
 TEST(ManagerModules, DeviceWarpIsReadIntoTheActiveSlot) {
   CKvoProjectorDeviceGridCalcManager m;
-  SetUpGrids(m, {1920, 1080}, {3840, 2160}, {4, 4});
-  CountingTarget target;  // the device only keys its store by the target
+  SetUpGrids(m, {3840, 2160});
+  FakeTarget target;  // the device only keys its store by the target
   WriteDeviceSlot(&target, 2, {3840.0, 2160.0});
   ASSERT_EQ(m.SetGeoAdjProjectorSaveIn(1), KVOGC_OK);
   ASSERT_EQ(m.GetGeoObjData(&target), KVOGC_OK);
