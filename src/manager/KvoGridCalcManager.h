@@ -14,6 +14,8 @@ class CKvoGridCalcManager final : public CGridManagerCommon {
                             .baseSlots = 1,
                             .readsTargets = true,
                             .makeSender = &MakeSender<CWarpDataSender>}) {}
+  // The worker is stopped before this object's type unwinds under it.
+  ~CKvoGridCalcManager() override { StopThread(); }
 };
 
 }  // namespace kvogc

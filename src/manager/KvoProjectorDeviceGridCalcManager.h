@@ -17,6 +17,8 @@ class CKvoProjectorDeviceGridCalcManager final : public CGridManagerCommon {
              .projector = true,
              .device = true,
              .makeSender = &MakeSender<CProjectorDeviceWarpDataSender>}) {}
+  // The worker is stopped before this object's type unwinds under it.
+  ~CKvoProjectorDeviceGridCalcManager() override { StopThread(); }
 
   /// Reads the device's warp of the active save-in slot into the active base pair.
   int32_t GetGeoObjData(void* target) override;

@@ -14,6 +14,8 @@ class CKvoProjectorGridCalcManager final : public CGridManagerCommon {
                             .baseSlots = 3,
                             .projector = true,
                             .makeSender = &MakeSender<CProjectorWarpDataSender>}) {}
+  // The worker is stopped before this object's type unwinds under it.
+  ~CKvoProjectorGridCalcManager() override { StopThread(); }
 
   /// A projector is never read back: the kept texts are cleared, nothing else happens.
   int32_t GetGeoObjData(void* target) override;

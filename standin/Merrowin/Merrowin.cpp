@@ -29,6 +29,7 @@
 #include <utility>
 
 #include "kvogc/kvogc_modules.hpp"
+#include "standin/common/Factory.h"
 #include "standin/common/StandinObject.h"
 
 namespace kvogc::standin {
@@ -225,14 +226,8 @@ class MatrixBuilder final : public RefCounted<IMatrixBuilder> {
 KVOGC_MODULE_EXPORT int32_t DllCreateInstance(const kvogc::KvoGuid* classId,
                                               const kvogc::KvoGuid* interfaceId, void** object) {
   using namespace kvogc;
-  if (object == nullptr) return KVOGC_E_INVALIDARG;
-  *object = nullptr;
-  if (classId == nullptr || interfaceId == nullptr) return KVOGC_E_INVALIDARG;
-  if (!(*classId == kClsidMatrixBuilder)) return standin::kClassNotAvailable;
-  if (!(*interfaceId == kIidMatrixBuilder)) return standin::kNoInterface;
-  // The object owns itself from here: its last Release frees it.
-  auto* builder = new (std::nothrow) standin::MatrixBuilder();
-  if (builder == nullptr) return KVOGC_E_OUTOFMEMORY;
-  *object = static_cast<IMatrixBuilder*>(builder);
-  return KVOGC_OK;
+  return standin::CreateInstance(
+      classId, interfaceId, object,
+      standin::ClassEntry<standin::MatrixBuilder, IMatrixBuilder>{kClsidMatrixBuilder,
+                                                                  kIidMatrixBuilder});
 }

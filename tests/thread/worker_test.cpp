@@ -101,6 +101,7 @@ TEST(SendQueue, NewestRequestPerTargetAndPreferredTargetFirst) {
 class QueueManager : public CGridManagerCommon {
  public:
   QueueManager() : CGridManagerCommon({}) {}
+  ~QueueManager() override { StopThread(); }
   CSendQueue& Queue() { return m_sendQueue; }
 };
 
