@@ -391,37 +391,28 @@ int32_t CPinCushion::ConvertGrid(const CWarpGridOpe& src, CWarpGridOpe& dst) con
   return KVOGC_OK;
 }
 
-void CPinCushion::CellRows(int32_t j, int32_t& j0, int32_t& j1) const {
-  if (j < 0) {
-    j0 = 0;
-    j1 = 1;
-  } else if (j < m_tableRows - 1) {
-    j0 = j;
-    j1 = j + 1;
+namespace {
+
+// The two table lines that bound cell index k of a table with `count` lines;
+// indices before the first or past the last cell use the nearest cell.
+void CellSpan(int32_t k, int32_t count, int32_t& k0, int32_t& k1) {
+  if (k < 0) {
+    k0 = 0;
+  } else if (k < count - 1) {
+    k0 = k;
   } else {
-    j0 = m_tableRows - 2;
-    j1 = m_tableRows - 1;
+    k0 = count - 2;
   }
+  k1 = k0 + 1;
 }
 
-void CPinCushion::CellCols(int32_t i, int32_t& i0, int32_t& i1) const {
-  if (i < 0) {
-    i0 = 0;
-    i1 = 1;
-  } else if (i < m_tableCols - 1) {
-    i0 = i;
-    i1 = i + 1;
-  } else {
-    i0 = m_tableCols - 2;
-    i1 = m_tableCols - 1;
-  }
-}
+}  // namespace
 
 CPinCushion::CellStep CPinCushion::TestCell(int32_t j, int32_t i, const RealPoint& p) const {
   if (m_tableRows < 2 || m_tableCols < 2 || m_dstTable.empty()) return {true, 0, 0};
   int32_t j0 = 0, j1 = 0, i0 = 0, i1 = 0;
-  CellRows(j, j0, j1);
-  CellCols(i, i0, i1);
+  CellSpan(j, m_tableRows, j0, j1);
+  CellSpan(i, m_tableCols, i0, i1);
   const RealPoint& tl = DstEntry(j0, i0);
   const RealPoint& tr = DstEntry(j0, i1);
   const RealPoint& bl = DstEntry(j1, i0);
@@ -463,8 +454,8 @@ bool CPinCushion::InvertByHomography(const RealPoint& p, RealPoint& out) {
     i += step.colStep;
   }
   int32_t j0 = 0, j1 = 0, i0 = 0, i1 = 0;
-  CellRows(j, j0, j1);
-  CellCols(i, i0, i1);
+  CellSpan(j, m_tableRows, j0, j1);
+  CellSpan(i, m_tableCols, i0, i1);
   m_block.m_srcCorners[0] = Single(DstEntry(j0, i0));
   m_block.m_srcCorners[1] = Single(DstEntry(j0, i1));
   m_block.m_srcCorners[2] = Single(DstEntry(j1, i0));

@@ -111,8 +111,6 @@ class CPinCushion {
   /// Replaces the fit's reference grid when it is missing or the counts changed.
   void UpdateReferenceGrid(const GridSize& panel, const GridSize& counts);
   void StoreFit(const Fit& fit, const GridSize& panel, const GridSize& counts);
-  void CellRows(int32_t j, int32_t& j0, int32_t& j1) const;
-  void CellCols(int32_t i, int32_t& i0, int32_t& i1) const;
   void SetStale();
 
   double m_amountLeft = 0.0;  // host value / -5
