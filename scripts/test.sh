@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the whole test suite: a plain Release build, then
-# the C example host built against the installed package, then
-# AddressSanitizer + UndefinedBehaviorSanitizer over the suite, then
-# ThreadSanitizer over the tests that run a second thread, then a short
-# libFuzzer run over the warp geometry text.
+# Sets up, builds and runs the whole test suite: a plain Release build, the C
+# example host built against the installed package, a smoke run of the
+# benchmarks, AddressSanitizer + UndefinedBehaviorSanitizer over the suite, a
+# short libFuzzer run over the warp geometry text, and last ThreadSanitizer
+# over the tests that run a second thread.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,6 +32,11 @@ cc -std=c99 -Wall -Wextra -pedantic -Werror examples/c-host/main.c \
 "$stage/prefix/bin/kvogc" demo --out "$stage/demo" >/dev/null
 echo "installed package: ok"
 
+echo "== Benchmarks (smoke run: each case runs, figures are not checked here)"
+build/lib/kvogc_bench --benchmark_min_time=0.01 >/dev/null
+build/lib/kvogc_api_bench --benchmark_min_time=0.01 >/dev/null
+echo "benchmarks: ok"
+
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKVOGC_SANITIZE=address,undefined \
   -DKVOGC_BUILD_BENCHMARKS=OFF >/dev/null
@@ -39,10 +44,10 @@ cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure
 
+bash scripts/fuzz.sh
+
 echo "== ThreadSanitizer (threaded tests)"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DKVOGC_SANITIZE=thread \
   -DKVOGC_BUILD_BENCHMARKS=OFF >/dev/null
 cmake --build build-tsan -j"$jobs" --target kvogc_thread_tests
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -L thread --output-on-failure
-
-bash scripts/fuzz.sh
