@@ -123,22 +123,11 @@ int RenderGeoFile(const FileOptions& options, std::ostream& out) {
   RestoreCorrections(session);
   session.EnsureReported();
 
-  const ReportedGrids& reported = session.Reported();
-  PreviewGrids grids;
-  grids.panelSize = loaded.setup.panelSize;
-  grids.realGridNum = reported.realGridNum;
-  grids.base = session.BaseGrid();
-  grids.real = reported.real;
-  grids.opeGridNum = reported.opeGridNum;
-  grids.opeNodes = reported.opeNodes;
-  grids.opeHLines = reported.opeHLines;
-  grids.opeVLines = reported.opeVLines;
-  grids.opeHCount = reported.opeHCount;
-  grids.opeVCount = reported.opeVCount;
+  const PreviewGrids grids = CollectPreview(session);
   const std::string caption = fs::path(options.file).filename().string() + ": " +
                               SizeText(loaded.setup.panelSize) + " panel, real grid " +
                               SizeText(loaded.setup.realGridNum) + ", operation grid " +
-                              SizeText(reported.opeGridNum);
+                              SizeText(grids.opeGridNum);
   const cv::Mat picture = DrawPreview(grids, options.pictureSize, caption);
   pngFile.Write(EncodePng(picture));
   pngFile.Commit();

@@ -161,4 +161,20 @@ void CHostSession::OnDispGrid(double*, double*, int32_t, int32_t) {
   if (CHostSession* self = s_active) ++self->m_reported.dispReports;
 }
 
+PreviewGrids CollectPreview(CHostSession& session) {
+  const ReportedGrids& reported = session.Reported();
+  PreviewGrids grids;
+  grids.panelSize = session.Setup().panelSize;
+  grids.realGridNum = reported.realGridNum;
+  grids.base = session.BaseGrid();
+  grids.real = reported.real;
+  grids.opeGridNum = reported.opeGridNum;
+  grids.opeNodes = reported.opeNodes;
+  grids.opeHLines = reported.opeHLines;
+  grids.opeVLines = reported.opeVLines;
+  grids.opeHCount = reported.opeHCount;
+  grids.opeVCount = reported.opeVCount;
+  return grids;
+}
+
 }  // namespace kvogc::tool

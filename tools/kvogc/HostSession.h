@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "Preview.h"
 #include "Scenario.h"
 #include "host/GeoObjHostTarget.h"
 #include "host/KvoRef.h"
@@ -86,5 +87,8 @@ class CHostSession {
   ReportedGrids m_reported;
   bool m_copyFailed = false;
 };
+
+/// What the session's last reports and its base grid give a preview.
+PreviewGrids CollectPreview(CHostSession& session);
 
 }  // namespace kvogc::tool

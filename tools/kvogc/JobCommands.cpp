@@ -46,22 +46,6 @@ void RunSteps(CHostSession& session, const Scenario& scenario, std::ostream& out
   }
 }
 
-PreviewGrids CollectPreview(CHostSession& session) {
-  const ReportedGrids& reported = session.Reported();
-  PreviewGrids grids;
-  grids.panelSize = session.Setup().panelSize;
-  grids.realGridNum = reported.realGridNum;
-  grids.base = session.BaseGrid();
-  grids.real = reported.real;
-  grids.opeGridNum = reported.opeGridNum;
-  grids.opeNodes = reported.opeNodes;
-  grids.opeHLines = reported.opeHLines;
-  grids.opeVLines = reported.opeVLines;
-  grids.opeHCount = reported.opeHCount;
-  grids.opeVCount = reported.opeVCount;
-  return grids;
-}
-
 int RunJob(const Scenario& scenario, std::string_view name, const JobOptions& options,
            std::ostream& out) {
   const fs::path dir = PrepareOutputDir(options.outDir);
