@@ -6,6 +6,7 @@
 #include "geometry/GeoObjTextReader.h"
 #include "geometry/GeoObjTextSplitter.h"
 #include "manager/GridManagerCommon.h"
+#include "sender/ModuleObjects.h"
 
 namespace kvogc {
 
@@ -32,16 +33,14 @@ int32_t CGridManagerCommon::FetchTargetText(void* target, std::string& text) con
   auto* geoTarget = static_cast<IGeoObjTarget*>(target);
   if (geoTarget == nullptr) return KVOGC_E_INVALIDARG;
   KvoRef<IGeoObjChannel> channel;
-  int32_t status = geoTarget->GetChannel(channel.Out());
+  int32_t status =
+      TakeObject(channel, [&](IGeoObjChannel** out) { return geoTarget->GetChannel(out); });
   if (status < 0) return status;
-  if (!channel) return KVOGC_E_FAIL;
   const SiblingModule* commands = Module("Dunsgate.dll");
-  if (commands == nullptr || !commands->HasFactory()) return KVOGC_E_HANDLE;
+  if (commands == nullptr) return KVOGC_E_HANDLE;
   KvoRef<IGeoObjCommand> command;
-  status = commands->CreateInstance(kClsidGeoObjCommand, kIidGeoObjCommand,
-                                    reinterpret_cast<void**>(command.Out()));
+  status = CreateObject(*commands, kClsidGeoObjCommand, kIidGeoObjCommand, command);
   if (status < 0) return status;
-  if (!command) return KVOGC_E_FAIL;
   status = channel->ExecuteRequest(kReadGeometryRequest, command.Get());
   if (status < 0) return status;
   uint64_t length = 0;

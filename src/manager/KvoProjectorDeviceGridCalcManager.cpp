@@ -1,5 +1,6 @@
 #include "manager/KvoProjectorDeviceGridCalcManager.h"
 
+#include "sender/ModuleObjects.h"
 #include "sender/WarpParamBlock.h"
 
 namespace kvogc {
@@ -11,17 +12,15 @@ int32_t CKvoProjectorDeviceGridCalcManager::GetGeoObjData(void* target) {
   if (target == nullptr) return KVOGC_E_INVALIDARG;
   m_comment = GeoCommentRecord{};
   const SiblingModule* settings = Module("Brindmoor.dll");
-  if (settings == nullptr || !settings->HasFactory()) return KVOGC_E_HANDLE;
+  if (settings == nullptr) return KVOGC_E_HANDLE;
   KvoRef<IWarpDataGetter> getter;
-  int32_t status = settings->CreateInstance(kClsidWarpDataGetter, kIidWarpDataGetter,
-                                            reinterpret_cast<void**>(getter.Out()));
+  int32_t status = CreateObject(*settings, kClsidWarpDataGetter, kIidWarpDataGetter, getter);
   if (status < 0) return status;
   const SiblingModule* model = Module("Calvoric.dll");
-  if (model == nullptr || !model->HasFactory()) return KVOGC_E_HANDLE;
+  if (model == nullptr) return KVOGC_E_HANDLE;
   KvoRef<IWarpData> data;
-  status = model->CreateInstance(kClsidWarpData, kIidWarpData, reinterpret_cast<void**>(data.Out()));
+  status = CreateObject(*model, kClsidWarpData, kIidWarpData, data);
   if (status < 0) return status;
-  if (!getter || !data) return KVOGC_E_FAIL;
   const int32_t slot = m_saveIn + 1;
   status = getter->GetWarpData(static_cast<IGeoObjTarget*>(target), &slot, data.Get());
   if (status < 0) return status;
@@ -30,9 +29,8 @@ int32_t CKvoProjectorDeviceGridCalcManager::GetGeoObjData(void* target) {
   if (status < 0) return status;
   ApplyWarpParamBlock(block, m_comment);
   KvoRef<IWarpPlane> plane;
-  status = data->GetPlane(0, plane.Out());
+  status = TakeObject(plane, [&](IWarpPlane** out) { return data->GetPlane(0, out); });
   if (status < 0) return status;
-  if (!plane) return KVOGC_E_FAIL;
   int32_t columns = 0;
   int32_t rows = 0;
   status = plane->GetSize(&columns, &rows);
