@@ -9,6 +9,7 @@ packages=(
   libopencv-core-dev libopencv-calib3d-dev
   libopencv-imgproc-dev libopencv-imgcodecs-dev
   libcli11-dev nlohmann-json3-dev
+  libzip-dev libpugixml-dev unzip libxml2-utils
   libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
 )

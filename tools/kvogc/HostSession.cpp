@@ -91,6 +91,13 @@ std::vector<int32_t> CHostSession::Comment() {
   return record;
 }
 
+void CHostSession::SetBaseGrid(const std::vector<double>& points) {
+  Require("SetGeometryGridData",
+          kvogcGridManager_SetGeometryGridData(Handle(), AsTarget(m_target.Get()), points.data(),
+                                               static_cast<uint32_t>(points.size() / 2)));
+  if (m_copyFailed) throw std::bad_alloc();
+}
+
 std::string CHostSession::Deliver(const std::filesystem::path& filePath,
                                   std::chrono::milliseconds timeout) {
   const int32_t before = m_target->CommandCount();

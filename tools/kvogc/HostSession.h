@@ -55,6 +55,8 @@ class CHostSession {
   std::vector<double> BaseGrid();
   /// The 28 values of the geometry comment record.
   std::vector<int32_t> Comment();
+  /// SetGeometryGridData with the session's target: (x, y) pairs as the new base grid.
+  void SetBaseGrid(const std::vector<double>& points);
 
   /// Sends the corrected grid to the session's target, the library writing it to
   /// `filePath` too, and waits up to `timeout` for the delivery. Returns the

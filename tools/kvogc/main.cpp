@@ -5,6 +5,7 @@
 #include <new>
 
 #include "Commands.h"
+#include "MapCommandLine.h"
 #include "Scenario.h"
 #include "ToolError.h"
 
@@ -134,6 +135,8 @@ int main(int argc, char** argv) {
       "record.\n" +
       std::string(kExitCodes));
 
+  const CMapCommandLine mapCommands(app);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success& success) {
@@ -144,6 +147,7 @@ int main(int argc, char** argv) {
   }
 
   try {
+    if (const std::optional<int> status = mapCommands.Run(std::cout)) return *status;
     if (demo->parsed()) {
       if (printScenario) {
         std::cout << DemoScenarioJson();

@@ -1,0 +1,285 @@
+#include "InverseMap.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "TriangleRaster.h"
+
+namespace kvogc::warpmap {
+
+namespace {
+
+constexpr int32_t kMapExtension = 2;
+
+// Draws the mesh's triangles in row-major cell order; `vertex(row, col)`
+// gives a node as a RasterVertex.
+template <typename T, typename VertexOf>
+void DrawMesh(int32_t cols, int32_t rows, const CTriangleRaster<T>& raster, VertexOf vertex) {
+  for (int32_t r = 0; r + 1 < rows; ++r) {
+    for (int32_t c = 0; c + 1 < cols; ++c) {
+      const RasterVertex a = vertex(r, c), b = vertex(r, c + 1);
+      const RasterVertex d = vertex(r + 1, c + 1), e = vertex(r + 1, c);
+      raster.Draw(a, b, d);
+      raster.Draw(a, d, e);
+    }
+  }
+}
+
+void CheckMesh(const WarpMesh& mesh) {
+  const size_t count = size_t(std::max(mesh.cols, 0)) * size_t(std::max(mesh.rows, 0));
+  if (mesh.cols < 2 || mesh.rows < 2 || mesh.panel.size() != count ||
+      (!mesh.uv.empty() && mesh.uv.size() != count)) {
+    throw CFormatError("a mesh needs at least 2 x 2 points and one position per point");
+  }
+}
+
+// Nodes of a cols x rows texture grid from a raster of sampled positions; the
+// raster's NaN marks a node nothing covered.
+WarpMesh MeshFromSamples(std::vector<double> samples, int32_t cols, int32_t rows) {
+  WarpMesh result{cols, rows, {}, {}};
+  result.panel.resize(size_t(cols) * size_t(rows));
+  for (size_t k = 0; k < result.panel.size(); ++k) {
+    const double x = samples[2 * k], y = samples[2 * k + 1];
+    if (!std::isfinite(x) || !std::isfinite(y)) {
+      throw CFormatError("the mapping does not reach the source point at row " +
+                         std::to_string(k / size_t(cols)) + ", column " +
+                         std::to_string(k % size_t(cols)) + " of a " + std::to_string(cols) +
+                         " x " + std::to_string(rows) + " grid");
+    }
+    result.panel[k] = {x, y};
+  }
+  return result;
+}
+
+void CheckGrid(int32_t cols, int32_t rows) {
+  if (cols < 2 || rows < 2 || cols > kMaxMapSide || rows > kMaxMapSide) {
+    throw CFormatError("a grid needs 2 to " + std::to_string(kMaxMapSide) + " points a side");
+  }
+}
+
+// Continues each run of inside pixels along rows (then along columns) by
+// linear extrapolation from its last two pixels, into outside pixels only.
+void ExtendRuns(std::vector<float>& xy, int32_t width, int32_t height, bool alongRows) {
+  const int32_t length = alongRows ? width : height;
+  const int32_t lines = alongRows ? height : width;
+  std::vector<uint8_t> inside(static_cast<size_t>(length));
+  for (int32_t line = 0; line < lines; ++line) {
+    const auto at = [&](int32_t k) {
+      return 2 * (alongRows ? size_t(line) * size_t(width) + size_t(k)
+                            : size_t(k) * size_t(width) + size_t(line));
+    };
+    for (int32_t k = 0; k < length; ++k) inside[size_t(k)] = !std::isnan(xy[at(k)]);
+    for (int32_t k = 0; k < length; ++k) {
+      if (!inside[size_t(k)]) continue;
+      // k is inside; extend to the right past a run end and to the left past a run start.
+      for (int32_t dir : {1, -1}) {
+        const int32_t next = k + dir, prev = k - dir;
+        if (next < 0 || next >= length || inside[size_t(next)]) continue;
+        if (prev < 0 || prev >= length || !inside[size_t(prev)]) continue;
+        for (int32_t step = 1; step <= kMapExtension; ++step) {
+          const int32_t target = k + dir * step;
+          if (target < 0 || target >= length || inside[size_t(target)]) break;
+          for (size_t ch = 0; ch < 2; ++ch) {
+            const double last = xy[at(k) + ch], before = xy[at(prev) + ch];
+            xy[at(target) + ch] = float(last + step * (last - before));
+          }
+        }
+      }
+    }
+  }
+}
+
+// Least squares of a texture coordinate (relative to the node's) as an affine
+// function of the panel position (relative to the first estimate).
+struct AffineFit {
+  double s[3][3] = {};
+  double su[3] = {};
+  double sv[3] = {};
+  int count = 0;
+
+  void Add(double dx, double dy, double du, double dv) {
+    const double f[3] = {dx, dy, 1.0};
+    for (int a = 0; a < 3; ++a) {
+      for (int b = 0; b < 3; ++b) s[a][b] += f[a] * f[b];
+      su[a] += f[a] * du;
+      sv[a] += f[a] * dv;
+    }
+    ++count;
+  }
+
+  // Solves for (a, b, c) of u = a dx + b dy + c; false when degenerate.
+  bool Solve(const double (&rhs)[3], double (&out)[3]) const {
+    const auto det3 = [](const double (&m)[3][3]) {
+      return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+             m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+             m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+    };
+    const double det = det3(s);
+    if (!(std::abs(det) > 1e-12 * std::max(1.0, std::abs(s[0][0] * s[1][1] * s[2][2])))) return false;
+    for (int col = 0; col < 3; ++col) {
+      double m[3][3];
+      for (int a = 0; a < 3; ++a) {
+        for (int b = 0; b < 3; ++b) m[a][b] = b == col ? rhs[a] : s[a][b];
+      }
+      out[col] = det3(m) / det;
+    }
+    return true;
+  }
+};
+
+// Which of the six triangles around node (row, col) the texture position
+// (gu, gv) in grid units falls in, or -1 for none of them.
+int AdjacentTriangle(double gu, double gv, int32_t row, int32_t col, int32_t cols, int32_t rows) {
+  const int32_t cc = std::clamp(int32_t(std::floor(gu)), 0, cols - 2);
+  const int32_t cr = std::clamp(int32_t(std::floor(gv)), 0, rows - 2);
+  const bool upper = gu - cc >= gv - cr;  // the triangle (00, 10, 11)
+  const int32_t dc = cc - col, dr = cr - row;
+  if (dr == 0 && dc == 0) return upper ? 0 : 1;
+  if (dr == 0 && dc == -1) return upper ? 2 : -1;
+  if (dr == -1 && dc == -1) return upper ? 3 : 4;
+  if (dr == -1 && dc == 0) return upper ? -1 : 5;
+  return -1;
+}
+
+// The sampled map is the exact inverse at pixel centres, but between them it
+// bends across the mesh's edges, so the rasterised node can be off by a
+// tenth of a pixel where neighbouring cells differ. Around each node, the
+// samples that fall in one of its own triangles follow one affine map, which
+// gives the node exactly; a fit that does not hold to the samples (the
+// map's mesh is not this grid) leaves the node as rasterised.
+void RefineNodes(const WarpMap& map, double pixelW, double pixelH, WarpMesh& grid) {
+  constexpr int kWindow = 6;
+  constexpr double kMaxResidualPixels = 1e-3;
+  const double gridU = grid.cols - 1, gridV = grid.rows - 1;
+  for (int32_t row = 0; row < grid.rows; ++row) {
+    for (int32_t col = 0; col < grid.cols; ++col) {
+      PointXY& node = grid.panel[size_t(row) * size_t(grid.cols) + size_t(col)];
+      const int32_t mx = int32_t(std::lround(node.x / pixelW - 0.5));
+      const int32_t my = int32_t(std::lround(node.y / pixelH - 0.5));
+      const auto forEachSample = [&](auto&& visit) {
+        for (int32_t j = std::max(my - kWindow, 0); j <= std::min(my + kWindow, map.height - 1); ++j) {
+          for (int32_t i = std::max(mx - kWindow, 0); i <= std::min(mx + kWindow, map.width - 1); ++i) {
+            const size_t k = size_t(j) * size_t(map.width) + size_t(i);
+            if (!map.Inside(k)) continue;
+            const double gu = map.xy[2 * k] * gridU, gv = map.xy[2 * k + 1] * gridV;
+            const int t = AdjacentTriangle(gu, gv, row, col, grid.cols, grid.rows);
+            if (t >= 0) visit(t, (i + 0.5) * pixelW - node.x, (j + 0.5) * pixelH - node.y, gu - col, gv - row);
+          }
+        }
+      };
+      AffineFit fits[6];
+      forEachSample([&](int t, double dx, double dy, double du, double dv) { fits[t].Add(dx, dy, du, dv); });
+      int best = -1;
+      for (int t = 0; t < 6; ++t) {
+        if (fits[t].count >= 6 && (best < 0 || fits[t].count > fits[best].count)) best = t;
+      }
+      if (best < 0) continue;
+      double fu[3], fv[3];
+      if (!fits[best].Solve(fits[best].su, fu) || !fits[best].Solve(fits[best].sv, fv)) continue;
+      double worst = 0.0;
+      const double toMapU = map.width / gridU, toMapV = map.height / gridV;
+      forEachSample([&](int t, double dx, double dy, double du, double dv) {
+        if (t != best) return;
+        worst = std::max({worst, std::abs(fu[0] * dx + fu[1] * dy + fu[2] - du) * toMapU,
+                          std::abs(fv[0] * dx + fv[1] * dy + fv[2] - dv) * toMapV});
+      });
+      const double det = fu[0] * fv[1] - fu[1] * fv[0];
+      if (!(worst <= kMaxResidualPixels) || !(std::abs(det) > 0.0)) continue;
+      const double dx = (-fu[2] * fv[1] + fu[1] * fv[2]) / det;
+      const double dy = (-fu[0] * fv[2] + fv[0] * fu[2]) / det;
+      if (std::hypot(dx / pixelW, dy / pixelH) <= 2.0) node = {node.x + dx, node.y + dy};
+    }
+  }
+}
+
+}  // namespace
+
+PointXY WarpMesh::Uv(int32_t row, int32_t col) const {
+  if (!uv.empty()) return uv[size_t(row) * size_t(cols) + size_t(col)];
+  return {double(col) / double(cols - 1), double(row) / double(rows - 1)};
+}
+
+bool WarpMap::Inside(size_t pixel) const {
+  return !std::isnan(xy[2 * pixel]) && !std::isnan(xy[2 * pixel + 1]);
+}
+
+void CheckMapSize(int64_t width, int64_t height) {
+  if (width < 1 || height < 1 || width > kMaxMapSide || height > kMaxMapSide ||
+      width * height > kMaxMapPixels) {
+    throw CFormatError("map size " + std::to_string(width) + " x " + std::to_string(height) +
+                       " is out of range (1 to " + std::to_string(kMaxMapSide) +
+                       " a side, at most " + std::to_string(kMaxMapPixels) + " pixels)");
+  }
+}
+
+MapUnits RemapUnits(int32_t sourceWidth, int32_t sourceHeight) {
+  return MapUnits{double(sourceWidth), double(sourceHeight), -0.5, -0.5, -1.0f};
+}
+
+void RasteriseInverse(const WarpMesh& mesh, double panelWidth, double panelHeight, int32_t width,
+                      int32_t height, const MapUnits& units, std::span<float> out) {
+  CheckMesh(mesh);
+  CheckMapSize(width, height);
+  if (out.size() < 2 * size_t(width) * size_t(height)) throw CFormatError("map buffer too small");
+  if (!(panelWidth > 0.0) || !(panelHeight > 0.0)) throw CFormatError("empty panel");
+  std::fill(out.begin(), out.begin() + 2 * ptrdiff_t(width) * height, units.outside);
+  const double toMapX = width / panelWidth, toMapY = height / panelHeight;
+  const CTriangleRaster<float> raster(width, height, 0.5, out.data(), 0, height);
+  DrawMesh(mesh.cols, mesh.rows, raster, [&](int32_t r, int32_t c) {
+    const PointXY p = mesh.panel[size_t(r) * size_t(mesh.cols) + size_t(c)];
+    const PointXY t = mesh.Uv(r, c);
+    return RasterVertex{p.x * toMapX, p.y * toMapY, t.x * units.scaleX + units.offsetX,
+                        t.y * units.scaleY + units.offsetY};
+  });
+}
+
+WarpMap InverseMap(const WarpMesh& mesh, double panelWidth, double panelHeight, int32_t width,
+                   int32_t height) {
+  CheckMapSize(width, height);
+  WarpMap map{width, height, {}};
+  map.xy.resize(2 * size_t(width) * size_t(height));
+  RasteriseInverse(mesh, panelWidth, panelHeight, width, height, MapUnits{}, map.xy);
+  return map;
+}
+
+WarpMesh MeshFromMap(const WarpMap& map, double panelWidth, double panelHeight, int32_t cols,
+                     int32_t rows) {
+  CheckMapSize(map.width, map.height);
+  CheckGrid(cols, rows);
+  if (map.xy.size() != 2 * size_t(map.width) * size_t(map.height)) {
+    throw CFormatError("map data does not match its size");
+  }
+  std::vector<float> extended = map.xy;
+  ExtendRuns(extended, map.width, map.height, true);
+  ExtendRuns(extended, map.width, map.height, false);
+
+  std::vector<double> samples(2 * size_t(cols) * size_t(rows),
+                              std::numeric_limits<double>::quiet_NaN());
+  const CTriangleRaster<double> raster(cols, rows, 0.0, samples.data(), 0, rows);
+  const double pixelW = panelWidth / map.width, pixelH = panelHeight / map.height;
+  DrawMesh(map.width, map.height, raster, [&](int32_t r, int32_t c) {
+    const size_t k = 2 * (size_t(r) * size_t(map.width) + size_t(c));
+    return RasterVertex{extended[k] * double(cols - 1), extended[k + 1] * double(rows - 1),
+                        (c + 0.5) * pixelW, (r + 0.5) * pixelH};
+  });
+  WarpMesh grid = MeshFromSamples(std::move(samples), cols, rows);
+  RefineNodes(map, pixelW, pixelH, grid);
+  return grid;
+}
+
+WarpMesh ResampleMesh(const WarpMesh& mesh, int32_t cols, int32_t rows) {
+  CheckMesh(mesh);
+  CheckGrid(cols, rows);
+  std::vector<double> samples(2 * size_t(cols) * size_t(rows),
+                              std::numeric_limits<double>::quiet_NaN());
+  const CTriangleRaster<double> raster(cols, rows, 0.0, samples.data(), 0, rows);
+  DrawMesh(mesh.cols, mesh.rows, raster, [&](int32_t r, int32_t c) {
+    const PointXY p = mesh.panel[size_t(r) * size_t(mesh.cols) + size_t(c)];
+    const PointXY t = mesh.Uv(r, c);
+    return RasterVertex{t.x * (cols - 1), t.y * (rows - 1), p.x, p.y};
+  });
+  return MeshFromSamples(std::move(samples), cols, rows);
+}
+
+}  // namespace kvogc::warpmap
