@@ -177,7 +177,7 @@ TEST(Bourke, RefusesMalformedText) {
       {"2\n2 2\n" + point + point + point + point + point, "line 7: more lines"},
       {"2\n2 2\n" + point + "0 0 x 0.5 1\n" + point + point, "line 4: 'x' is not a number"},
       {"2\n2 2\n" + point + "0 0 0.5 1\n" + point + point, "expected 5 fields"},
-      {"2\n1000 1000\n" + point, "too short"},
+      {"2\n1000 1000\n" + point, "ends after 1 of 1000000"},
   };
   for (const auto& k : cases) {
     const std::string message = Message([&] { ReadBourke(k.text, 1920, 1080); });

@@ -98,13 +98,6 @@ WarpMesh ReadBourke(std::string_view text, double panelWidth, double panelHeight
   }
   WarpMesh mesh{int32_t(counts[0]), int32_t(counts[1]), {}, {}};
   const size_t total = size_t(counts[0]) * size_t(counts[1]);
-  // Each point line has at least nine characters: refuse a count the text cannot hold.
-  if (total > text.size() / 9 + 1) {
-    throw CFormatError(LineLabel(number) + "announces " + std::to_string(total) +
-                       " points; the file is too short for them");
-  }
-  mesh.panel.reserve(total);
-  mesh.uv.reserve(total);
   const double aspect = panelWidth / panelHeight;
   const double nan = std::numeric_limits<double>::quiet_NaN();
   while (mesh.panel.size() < total) {
