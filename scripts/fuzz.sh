@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of the warp geometry text with clang and runs
-# each for a bounded time (KVOGC_FUZZ_SECONDS, default 15: about a minute for all) on a scratch copy of
+# Builds the libFuzzer targets of the warp geometry text and of the tool's map
+# importers with clang and runs each for a bounded time (KVOGC_FUZZ_SECONDS,
+# default 15: under two minutes for all) on a scratch copy of
 # its committed corpus, so that the corpus in the repository does not grow.
 # Fails on the first crash, leak, sanitizer report or broken property; the
 # input that caused it is left in build-fuzz/run/<target>/ as crash-*, leak-*,
@@ -11,7 +12,7 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 jobs=${KVOGC_JOBS:-2}
 seconds=${KVOGC_FUZZ_SECONDS:-15}
-targets=(geo_reader geo_splitter geo_roundtrip geo_number)
+targets=(geo_reader geo_splitter geo_roundtrip geo_number pfm_reader mpcdi_reader bourke_reader)
 
 echo "== libFuzzer targets (${seconds} s each)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -23,9 +24,9 @@ for target in "${targets[@]}"; do
   rm -rf "$run"
   mkdir -p "$run/corpus"
   cp tests/fuzz/corpus/"$target"/* "$run/corpus/"
-  # The round trip decodes raw bytes: the text keys would not help it.
+  # The text keys help the text readers only; the round trip decodes raw bytes.
   dict=()
-  if [ "$target" != geo_roundtrip ]; then dict=(-dict=tests/fuzz/geo_text.dict); fi
+  case $target in geo_reader | geo_splitter | geo_number) dict=(-dict=tests/fuzz/geo_text.dict) ;; esac
   echo "-- $target"
   # New inputs go to the scratch corpus; findings to $run.
   "build-fuzz/bin/${target}_fuzz" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=20 \

@@ -24,6 +24,8 @@ constexpr GridSize kDefaultPanel{1920, 1080};
 constexpr GridSize kDefaultOpeGrid{4, 4};
 // Without --real a map gets cells of about this many pixels.
 constexpr double kDefaultCellPixels = 30.0;
+// Positions beyond this many panel sizes from the panel are refused.
+constexpr double kFarOff = 100.0;
 constexpr std::uintmax_t kMaxImportBytes = std::uintmax_t{1} << 30;
 
 // What the file gives, before it is sampled at the grid.
@@ -78,6 +80,13 @@ int ImportWarp(const ImportOptions& options, std::ostream& out) {
     real = options.real.value_or(DefaultRealGrid(imported, panel));
     grid = imported.map ? warpmap::MeshFromMap(*imported.map, panel.cx, panel.cy, real.cx + 1, real.cy + 1)
                         : warpmap::ResampleMesh(*imported.mesh, real.cx + 1, real.cy + 1);
+    // The library takes any double; a point this far off is a broken file.
+    for (const warpmap::PointXY& p : grid.panel) {
+      if (std::abs(p.x) > kFarOff * panel.cx || std::abs(p.y) > kFarOff * panel.cy) {
+        throw warpmap::CFormatError("a point lands far outside the panel (" + std::to_string(p.x) +
+                                    ", " + std::to_string(p.y) + ")");
+      }
+    }
   } catch (const warpmap::CFormatError& error) {
     throw CToolError(kExitBadInput, options.file + ": " + error.what());
   }

@@ -11,6 +11,7 @@ namespace kvogc::warpmap {
 namespace {
 
 constexpr int32_t kMapExtension = 2;
+constexpr double kFarOutside = 1e6;
 
 // Draws the mesh's triangles in row-major cell order; `vertex(row, col)`
 // gives a node as a RasterVertex.
@@ -80,10 +81,13 @@ void ExtendRuns(std::vector<float>& xy, int32_t width, int32_t height, bool alon
         for (int32_t step = 1; step <= kMapExtension; ++step) {
           const int32_t target = k + dir * step;
           if (target < 0 || target >= length || inside[size_t(target)]) break;
-          for (size_t ch = 0; ch < 2; ++ch) {
-            const double last = xy[at(k) + ch], before = xy[at(prev) + ch];
-            xy[at(target) + ch] = float(last + step * (last - before));
-          }
+          const size_t from = at(k), back = at(prev), to = at(target);
+          const double x = xy[from] + step * (double(xy[from]) - xy[back]);
+          const double y = xy[from + 1] + step * (double(xy[from + 1]) - xy[back + 1]);
+          // Far beyond [0, 1] the extension means nothing; it must not overflow a float.
+          if (!(std::abs(x) < kFarOutside && std::abs(y) < kFarOutside)) break;
+          xy[to] = float(x);
+          xy[to + 1] = float(y);
         }
       }
     }
@@ -131,8 +135,8 @@ struct AffineFit {
 // Which of the six triangles around node (row, col) the texture position
 // (gu, gv) in grid units falls in, or -1 for none of them.
 int AdjacentTriangle(double gu, double gv, int32_t row, int32_t col, int32_t cols, int32_t rows) {
-  const int32_t cc = std::clamp(int32_t(std::floor(gu)), 0, cols - 2);
-  const int32_t cr = std::clamp(int32_t(std::floor(gv)), 0, rows - 2);
+  const int32_t cc = int32_t(std::clamp(std::floor(gu), 0.0, double(cols - 2)));
+  const int32_t cr = int32_t(std::clamp(std::floor(gv), 0.0, double(rows - 2)));
   const bool upper = gu - cc >= gv - cr;  // the triangle (00, 10, 11)
   const int32_t dc = cc - col, dr = cr - row;
   if (dr == 0 && dc == 0) return upper ? 0 : 1;
@@ -155,8 +159,11 @@ void RefineNodes(const WarpMap& map, double pixelW, double pixelH, WarpMesh& gri
   for (int32_t row = 0; row < grid.rows; ++row) {
     for (int32_t col = 0; col < grid.cols; ++col) {
       PointXY& node = grid.panel[size_t(row) * size_t(grid.cols) + size_t(col)];
-      const int32_t mx = int32_t(std::lround(node.x / pixelW - 0.5));
-      const int32_t my = int32_t(std::lround(node.y / pixelH - 0.5));
+      const auto nearest = [](double at, int32_t size) {
+        return int32_t(std::clamp(std::round(at), -2.0 * kWindow, double(size) + 2.0 * kWindow));
+      };
+      const int32_t mx = nearest(node.x / pixelW - 0.5, map.width);
+      const int32_t my = nearest(node.y / pixelH - 0.5, map.height);
       const auto forEachSample = [&](auto&& visit) {
         for (int32_t j = std::max(my - kWindow, 0); j <= std::min(my + kWindow, map.height - 1); ++j) {
           for (int32_t i = std::max(mx - kWindow, 0); i <= std::min(mx + kWindow, map.width - 1); ++i) {
@@ -250,18 +257,26 @@ WarpMesh MeshFromMap(const WarpMap& map, double panelWidth, double panelHeight, 
   if (map.xy.size() != 2 * size_t(map.width) * size_t(map.height)) {
     throw CFormatError("map data does not match its size");
   }
-  std::vector<float> extended = map.xy;
-  ExtendRuns(extended, map.width, map.height, true);
-  ExtendRuns(extended, map.width, map.height, false);
+  // The source's border lies up to half a pixel past the outermost centres,
+  // also where the map's own edge cuts it: pad the map before extending it.
+  const int32_t pad = kMapExtension;
+  const int32_t paddedW = map.width + 2 * pad, paddedH = map.height + 2 * pad;
+  std::vector<float> extended(2 * size_t(paddedW) * size_t(paddedH), std::numeric_limits<float>::quiet_NaN());
+  for (int32_t r = 0; r < map.height; ++r) {
+    std::copy_n(map.xy.begin() + 2 * ptrdiff_t(r) * map.width, 2 * size_t(map.width),
+                extended.begin() + 2 * (ptrdiff_t(r + pad) * paddedW + pad));
+  }
+  ExtendRuns(extended, paddedW, paddedH, true);
+  ExtendRuns(extended, paddedW, paddedH, false);
 
   std::vector<double> samples(2 * size_t(cols) * size_t(rows),
                               std::numeric_limits<double>::quiet_NaN());
   const CTriangleRaster<double> raster(cols, rows, 0.0, samples.data(), 0, rows);
   const double pixelW = panelWidth / map.width, pixelH = panelHeight / map.height;
-  DrawMesh(map.width, map.height, raster, [&](int32_t r, int32_t c) {
-    const size_t k = 2 * (size_t(r) * size_t(map.width) + size_t(c));
+  DrawMesh(paddedW, paddedH, raster, [&](int32_t r, int32_t c) {
+    const size_t k = 2 * (size_t(r) * size_t(paddedW) + size_t(c));
     return RasterVertex{extended[k] * double(cols - 1), extended[k + 1] * double(rows - 1),
-                        (c + 0.5) * pixelW, (r + 0.5) * pixelH};
+                        (c - pad + 0.5) * pixelW, (r - pad + 0.5) * pixelH};
   });
   WarpMesh grid = MeshFromSamples(std::move(samples), cols, rows);
   RefineNodes(map, pixelW, pixelH, grid);
