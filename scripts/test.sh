@@ -35,6 +35,7 @@ echo "installed package: ok"
 echo "== Benchmarks (smoke run: each case runs, figures are not checked here)"
 build/lib/kvogc_bench --benchmark_min_time=0.01 >/dev/null
 build/lib/kvogc_api_bench --benchmark_min_time=0.01 >/dev/null
+build/lib/kvogc_warpmap_bench --benchmark_min_time=0.01 >/dev/null
 echo "benchmarks: ok"
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
