@@ -50,5 +50,5 @@ bash scripts/fuzz.sh
 echo "== ThreadSanitizer (threaded tests)"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DKVOGC_SANITIZE=thread \
   -DKVOGC_BUILD_BENCHMARKS=OFF >/dev/null
-cmake --build build-tsan -j"$jobs" --target kvogc_thread_tests
+cmake --build build-tsan -j"$jobs" --target kvogc_thread_tests kvogc_warpmap_tests
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -L thread --output-on-failure

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "TriangleRaster.h"
 
@@ -12,6 +14,8 @@ namespace {
 
 constexpr int32_t kMapExtension = 2;
 constexpr double kFarOutside = 1e6;
+// A band of fewer rows is not worth a thread.
+constexpr int32_t kMinBandRows = 64;
 
 // Draws the mesh's triangles in row-major cell order; `vertex(row, col)`
 // gives a node as a RasterVertex.
@@ -225,20 +229,37 @@ MapUnits RemapUnits(int32_t sourceWidth, int32_t sourceHeight) {
 }
 
 void RasteriseInverse(const WarpMesh& mesh, double panelWidth, double panelHeight, int32_t width,
-                      int32_t height, const MapUnits& units, std::span<float> out) {
+                      int32_t height, const MapUnits& units, std::span<float> out, int threads) {
   CheckMesh(mesh);
   CheckMapSize(width, height);
   if (out.size() < 2 * size_t(width) * size_t(height)) throw CFormatError("map buffer too small");
   if (!(panelWidth > 0.0) || !(panelHeight > 0.0)) throw CFormatError("empty panel");
-  std::fill(out.begin(), out.begin() + 2 * ptrdiff_t(width) * height, units.outside);
   const double toMapX = width / panelWidth, toMapY = height / panelHeight;
-  const CTriangleRaster<float> raster(width, height, 0.5, out.data(), 0, height);
-  DrawMesh(mesh.cols, mesh.rows, raster, [&](int32_t r, int32_t c) {
-    const PointXY p = mesh.panel[size_t(r) * size_t(mesh.cols) + size_t(c)];
-    const PointXY t = mesh.Uv(r, c);
-    return RasterVertex{p.x * toMapX, p.y * toMapY, t.x * units.scaleX + units.offsetX,
-                        t.y * units.scaleY + units.offsetY};
-  });
+  std::vector<RasterVertex> vertices(mesh.panel.size());
+  for (int32_t r = 0; r < mesh.rows; ++r) {
+    for (int32_t c = 0; c < mesh.cols; ++c) {
+      const size_t k = size_t(r) * size_t(mesh.cols) + size_t(c);
+      const PointXY t = mesh.Uv(r, c);
+      vertices[k] = {mesh.panel[k].x * toMapX, mesh.panel[k].y * toMapY,
+                     t.x * units.scaleX + units.offsetX, t.y * units.scaleY + units.offsetY};
+    }
+  }
+  // Each band of rows sees every triangle in the same order, so a pixel gets
+  // the same value however many bands there are.
+  const auto drawBand = [&](int32_t rowBegin, int32_t rowEnd) {
+    std::fill(out.begin() + 2 * ptrdiff_t(rowBegin) * width, out.begin() + 2 * ptrdiff_t(rowEnd) * width,
+              units.outside);
+    const CTriangleRaster<float> raster(width, height, 0.5, out.data(), rowBegin, rowEnd);
+    DrawMesh(mesh.cols, mesh.rows, raster,
+             [&](int32_t r, int32_t c) { return vertices[size_t(r) * size_t(mesh.cols) + size_t(c)]; });
+  };
+  if (threads <= 0) threads = int(std::min(std::thread::hardware_concurrency(), 8u));
+  const int32_t bands = std::clamp(int32_t(threads), 1, std::max(height / kMinBandRows, 1));
+  std::vector<std::jthread> workers;
+  for (int32_t b = 1; b < bands; ++b) {
+    workers.emplace_back(drawBand, int32_t(int64_t(height) * b / bands), int32_t(int64_t(height) * (b + 1) / bands));
+  }
+  drawBand(0, int32_t(height / bands));
 }
 
 WarpMap InverseMap(const WarpMesh& mesh, double panelWidth, double panelHeight, int32_t width,
@@ -246,7 +267,7 @@ WarpMap InverseMap(const WarpMesh& mesh, double panelWidth, double panelHeight, 
   CheckMapSize(width, height);
   WarpMap map{width, height, {}};
   map.xy.resize(2 * size_t(width) * size_t(height));
-  RasteriseInverse(mesh, panelWidth, panelHeight, width, height, MapUnits{}, map.xy);
+  RasteriseInverse(mesh, panelWidth, panelHeight, width, height, MapUnits{}, map.xy, 0);
   return map;
 }
 

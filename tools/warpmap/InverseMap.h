@@ -29,9 +29,11 @@ MapUnits RemapUnits(int32_t sourceWidth, int32_t sourceHeight);
 /// Fills `out` (width * height (x, y) pairs, row by row) with the inverse of
 /// `mesh`, whose positions are in panel pixels of a panelWidth x panelHeight
 /// panel; the raster covers the panel, each sample at its pixel's centre.
-/// Throws a CFormatError for a map size out of range or a short `out`.
+/// Bands of rows go to `threads` threads (0: one per core); the result is
+/// the same for any count. Throws a CFormatError for a map size out of range
+/// or a short `out`.
 void RasteriseInverse(const WarpMesh& mesh, double panelWidth, double panelHeight, int32_t width,
-                      int32_t height, const MapUnits& units, std::span<float> out);
+                      int32_t height, const MapUnits& units, std::span<float> out, int threads = 0);
 
 /// The inverse map with normalised texture coordinates and NaN outside.
 WarpMap InverseMap(const WarpMesh& mesh, double panelWidth, double panelHeight, int32_t width,

@@ -49,14 +49,14 @@ class CTriangleRaster {
     const double bx = db1 * l1x + db2 * l2x, by = db1 * l1y + db2 * l2y;
     const double bc = p0.b + db1 * l1c + db2 * l2c;
 
+    // Each weight bounds the span of a row from one side, at a position
+    // linear in the row: the divisions happen once per triangle.
+    const Edge edges[3] = {MakeEdge(l1x, l1y, l1c), MakeEdge(l2x, l2y, l2c),
+                           MakeEdge(-l1x - l2x, -l1y - l2y, 1.0 - l1c - l2c)};
     for (int32_t j = int32_t(firstRow); j <= int32_t(lastRow); ++j) {
       const double sy = j + m_offset;
-      const double c1 = l1y * sy + l1c;
-      const double c2 = l2y * sy + l2c;
       double lo = -kHuge, hi = kHuge;
-      Clip(l1x, c1, lo, hi);
-      Clip(l2x, c2, lo, hi);
-      Clip(-l1x - l2x, 1.0 - c1 - c2, lo, hi);
+      for (const Edge& e : edges) e.Clip(sy, lo, hi);
       const double first = std::max(std::ceil(lo - m_offset), 0.0);
       const double last = std::min(std::floor(hi - m_offset), double(m_width - 1));
       if (!(first <= last)) continue;
@@ -77,15 +77,27 @@ class CTriangleRaster {
   static constexpr double kSlack = 1e-6;
   static constexpr double kHuge = 1e300;
 
-  // Narrows [lo, hi] to where weight(x) = slope * x + at0 >= -kSlack.
-  static void Clip(double slope, double at0, double& lo, double& hi) {
-    if (slope > 0.0) {
-      lo = std::max(lo, (-kSlack - at0) / slope);
-    } else if (slope < 0.0) {
-      hi = std::min(hi, (-kSlack - at0) / slope);
-    } else if (at0 < -kSlack) {
-      hi = -kHuge;
+  // Where weight = gx * sx + gy * sy + gc >= -kSlack along a row: right of
+  // (or left of, for gx < 0) at + per * sy; for gx = 0 the whole row or none.
+  struct Edge {
+    int side = 0;  ///< 1: a lower bound, -1: an upper bound, 0: the row test
+    double at = 0.0, per = 0.0;  ///< the bound, or gc and gy for the row test
+
+    void Clip(double sy, double& lo, double& hi) const {
+      const double bound = at + per * sy;
+      if (side > 0) {
+        lo = std::max(lo, bound);
+      } else if (side < 0) {
+        hi = std::min(hi, bound);
+      } else if (bound < -kSlack) {
+        hi = -kHuge;
+      }
     }
+  };
+
+  static Edge MakeEdge(double gx, double gy, double gc) {
+    if (gx == 0.0) return Edge{0, gc, gy};
+    return Edge{gx > 0.0 ? 1 : -1, (-kSlack - gc) / gx, -gy / gx};
   }
 
   int32_t m_width;
