@@ -16,8 +16,8 @@ constexpr const char* kOverlapRule =
     "wins. A pixel no cell covers is outside.";
 
 void AddSize(CLI::App* command, const std::string& name, std::string& text,
-             const std::string& description) {
-  command->add_option(name, text, description)->type_name("WxH");
+             const std::string& description, const char* typeName = "WxH") {
+  command->add_option(name, text, description)->type_name(typeName);
 }
 
 std::optional<GridSize> SizeValue(const std::string& name, const std::string& text, int32_t max) {
@@ -51,7 +51,7 @@ CMapCommandLine::CMapCommandLine(CLI::App& app) {
   m_export->add_option("--out", m_exportOptions.out, "File to write")->required()->type_name("PATH");
   AddSize(m_export, "--panel", m_exportPanel,
           "Panel size (default: the scenario's, else 1920x1080); a scenario is scaled to it");
-  AddSize(m_export, "--size", m_exportSize, "Size of the map (pfm, mpcdi; default the panel's)");
+  AddSize(m_export, "--size", m_exportSize, "Size of the map (pfm, mpcdi; default the panel's)", "XxY");
   m_export->footer(
       std::string("\npfm: the inverse map as a 3-channel float PFM: source x and y normalised to "
                   "[0, 1] and 1 inside; NaN, NaN and 0 outside; rows bottom-up. mpcdi: an MPCDI 2.0 "
@@ -73,8 +73,8 @@ CMapCommandLine::CMapCommandLine(CLI::App& app) {
   AddSize(m_import, "--panel", m_importPanel,
           "Panel size (default: the map's or the package's, 1920x1080 for a mesh)");
   AddSize(m_import, "--real", m_importReal,
-          "Real grid divisions (default: the mesh's, or cells of about 30 pixels for a map)");
-  AddSize(m_import, "--ope", m_importOpe, "Operation grid divisions (default 4x4)");
+          "Real grid divisions (default: the mesh's, or cells of about 30 pixels for a map)", "XxY");
+  AddSize(m_import, "--ope", m_importOpe, "Operation grid divisions (default 4x4)", "XxY");
   m_import->footer(
       "\nThe mapping is sampled at the real grid's points (a map is inverted by the same "
       "rasterisation, the other way round), given to the library as its base grid "

@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
       "record.\n" +
       std::string(kExitCodes));
 
-  const CMapCommandLine mapCommands(app);
+  CMapCommandLine mapCommands(app);
 
   try {
     app.parse(argc, argv);
