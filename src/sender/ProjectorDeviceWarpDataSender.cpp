@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "sender/WarpParamBlock.h"
+#include "geometry/WarpParamBlock.h"
 
 namespace kvogc {
 

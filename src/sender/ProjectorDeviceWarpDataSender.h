@@ -7,8 +7,8 @@
 
 #include "geometry/GeoCommentRecord.h"
 #include "grid/WarpGridReal.h"
+#include "modules/ModuleObjects.h"
 #include "modules/SiblingModule.h"
-#include "sender/ModuleObjects.h"
 #include "sender/SendQueue.h"
 #include "sender/SenderSnapshot.h"
 

@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "geometry/GeoObjTextWriter.h"
+#include "geometry/WarpParamBlock.h"
 #include "host/GeoObjHostTarget.h"
 #include "sender/ProjectorDeviceWarpDataSender.h"
 #include "sender/ProjectorWarpDataSender.h"
 #include "sender/WarpDataSender.h"
-#include "sender/WarpParamBlock.h"
 #include "support/FakeTarget.h"
 #include "support/FakeWarpData.h"
 #include "support/StandinObjects.h"
