@@ -1,7 +1,8 @@
-# Installation: the library with every stand-in module in one folder (the
-# library loads its modules from its own folder), the headers under
-# include/kvogc, a CMake package (find_package(KVOGridCalc) gives
-# KVOGridCalc::KVOGridCalc) and the pkg-config file kvogridcalc.pc.
+# Installation: the library (libKVOGridCalc.so.<version> with its SONAME and
+# development links) with every stand-in module in one folder (the library
+# loads its modules from its own folder), the headers under include/kvogc, a
+# CMake package (find_package(KVOGridCalc) gives KVOGridCalc::KVOGridCalc) and
+# the pkg-config file kvogridcalc.pc.
 include(CMakePackageConfigHelpers)
 
 if(WIN32)
@@ -25,6 +26,10 @@ install(FILES
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/kvogc)
 
 install(EXPORT KVOGridCalcTargets NAMESPACE KVOGridCalc:: DESTINATION ${KVOGC_INSTALL_CMAKEDIR})
+# The build tree is a package too: -DKVOGridCalc_DIR=<build> finds it there,
+# with the library and its modules where the build put them.
+export(EXPORT KVOGridCalcTargets NAMESPACE KVOGridCalc::
+  FILE ${PROJECT_BINARY_DIR}/KVOGridCalcTargets.cmake)
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/KVOGridCalcConfig.cmake.in
   ${PROJECT_BINARY_DIR}/KVOGridCalcConfig.cmake
   INSTALL_DESTINATION ${KVOGC_INSTALL_CMAKEDIR})

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite: a plain Release build, the C
-# example host built against the installed package, a smoke run of the
-# benchmarks, AddressSanitizer + UndefinedBehaviorSanitizer over the suite, a
-# short libFuzzer run over the warp geometry text, and last ThreadSanitizer
-# over the tests that run a second thread.
+# example host built against the installed package and against the build
+# tree, a smoke run of the benchmarks, AddressSanitizer +
+# UndefinedBehaviorSanitizer over the suite, a short libFuzzer run over the
+# warp geometry text, and last ThreadSanitizer over the tests that run a
+# second thread.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,7 +16,7 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DKVOGC_BUILD_TESTS=ON -DKVOGC_BU
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure
 
-echo "== Installed package: the C example host, with CMake and with pkg-config"
+echo "== Installed package: the C example host, with CMake and with pkg-config, and from the build tree"
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 cmake --install build --prefix "$stage/prefix" >/dev/null
@@ -29,6 +30,10 @@ cc -std=c99 -Wall -Wextra -pedantic -Werror examples/c-host/main.c \
   $(PKG_CONFIG_PATH="$pcdir" pkg-config --cflags --libs kvogridcalc) -Wl,-rpath,"$libdir" \
   -o "$stage/c_host_pc"
 "$stage/c_host_pc"
+# The build tree is a package as well.
+cmake -S examples/c-host -B "$stage/c-host-tree" -DKVOGridCalc_DIR="$PWD/build" >/dev/null
+cmake --build "$stage/c-host-tree" >/dev/null
+"$stage/c-host-tree/c_host"
 "$stage/prefix/bin/kvogc" demo --out "$stage/demo" >/dev/null
 echo "installed package: ok"
 

@@ -1,6 +1,7 @@
 // The correction chain from the base (or reference) pair to the final pair,
 // its inverse for moves, and the operations that set the corrections.
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 
 #include "manager/GridManagerCommon.h"
@@ -23,7 +24,7 @@ void CGridManagerCommon::CopyRealGrid(const CWarpGridReal& source,
   for (int32_t row = 0; row <= m_realGridNum.cy; ++row) {
     const RealPoint* from = source.GetPoint(row, 0);
     RealPoint* to = destination.GetPoint(row, 0);
-    if (from == nullptr || to == nullptr) return;
+    assert(from != nullptr && to != nullptr);  // both grids have the manager's size
     std::copy_n(from, static_cast<size_t>(m_realGridNum.cx) + 1, to);
   }
 }

@@ -68,12 +68,14 @@ int32_t CGridManagerCommon::SendGeoObjDataSync(void* target, int32_t sendBaseGri
   std::unique_ptr<CQueuedSender> sender;
   int32_t status = BuildSender(target, sendBaseGrid, sender);
   if (status < 0) return status;
-  // The worker must not deliver to the device at the same time.
-  StopThread();
-  status = sender->Deliver();
-  sender.reset();
-  StartThread();
-  return status;
+  // The worker must not deliver to the device at the same time; it resumes
+  // however the delivery ends (an exception goes on to the export's guard).
+  struct PausedWorker {
+    CSimpleThread& worker;
+    explicit PausedWorker(CSimpleThread& w) : worker(w) { worker.StopThread(); }
+    ~PausedWorker() { worker.StartThread(); }
+  } paused(*this);
+  return sender->Deliver();
 }
 
 }  // namespace kvogc

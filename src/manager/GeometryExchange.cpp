@@ -6,7 +6,7 @@
 #include "geometry/GeoObjTextReader.h"
 #include "geometry/GeoObjTextSplitter.h"
 #include "manager/GridManagerCommon.h"
-#include "sender/ModuleObjects.h"
+#include "modules/ModuleObjects.h"
 
 namespace kvogc {
 

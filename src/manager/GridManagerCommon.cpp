@@ -44,8 +44,8 @@ int32_t CGridManagerCommon::RegistCallback(RealGridCallback onRealGrid, OpeGridC
   m_onRealGrid = onRealGrid;
   m_onOpeGrid = onOpeGrid;
   m_onDispGrid = onDispGrid;
-  StartThread();
-  return KVOGC_OK;
+  // Without a worker no send would ever be delivered: tell the host now.
+  return StartThread() ? KVOGC_OK : KVOGC_E_FAIL;
 }
 
 int32_t CGridManagerCommon::SetParam(const GridSize* panelSize, const GridSize* deviceSize,
@@ -222,13 +222,12 @@ int32_t CGridManagerCommon::SetDispGridNum(const GridSize* dispGridNum) {
 
 void CGridManagerCommon::ThreadBody() {
   while (!StopRequested()) {
-    if (std::unique_ptr<CQueuedSender> sender = m_sendQueue.TakeNext()) {
-      // A failed delivery is dropped; the loop keeps serving the queue.
-      try {
-        sender->Deliver();
-      } catch (...) {
-      }
-      sender.reset();
+    // The worker's only exception guard: whatever a delivery meets (a host's
+    // object that throws, memory running out), it is dropped and the loop
+    // keeps serving the queue.
+    try {
+      if (std::unique_ptr<CQueuedSender> sender = m_sendQueue.TakeNext()) sender->Deliver();
+    } catch (...) {
     }
     // Fixed pacing: a burst of requests for one target costs one delivery.
     PauseUnlessStopped(kSendPacing);

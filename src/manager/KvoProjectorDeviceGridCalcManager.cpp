@@ -1,7 +1,7 @@
 #include "manager/KvoProjectorDeviceGridCalcManager.h"
 
-#include "sender/ModuleObjects.h"
-#include "sender/WarpParamBlock.h"
+#include "geometry/WarpParamBlock.h"
+#include "modules/ModuleObjects.h"
 
 namespace kvogc {
 

@@ -9,8 +9,8 @@
 #include "geometry/GeoCommentRecord.h"
 #include "geometry/GeoObjTextWriter.h"
 #include "grid/WarpGridReal.h"
+#include "modules/ModuleObjects.h"
 #include "modules/SiblingModule.h"
-#include "sender/ModuleObjects.h"
 #include "sender/SenderSnapshot.h"
 
 namespace kvogc {

@@ -24,12 +24,10 @@ int32_t CGeoObjTextSender::CreateGeoObjData(const GeoTextureRect& texture,
                                             IGeoObjBuffer** buffer) {
   if (buffer == nullptr) return KVOGC_E_INVALIDARG;
   *buffer = nullptr;
-  return GuardDelivery([&]() -> int32_t {
-    KvoRef<IGeoObjBuffer> created;
-    const int32_t status = CreateBuffer(texture, created);
-    if (status >= 0) *buffer = created.Detach();
-    return status;
-  });
+  KvoRef<IGeoObjBuffer> created;
+  const int32_t status = CreateBuffer(texture, created);
+  if (status >= 0) *buffer = created.Detach();
+  return status;
 }
 
 }  // namespace kvogc

@@ -7,9 +7,9 @@
 #include <string_view>
 
 #include "geometry/GeoObjTextWriter.h"
+#include "modules/ModuleObjects.h"
 #include "modules/SiblingModule.h"
 #include "sender/GeoObjSendData.h"
-#include "sender/ModuleObjects.h"
 #include "sender/SendQueue.h"
 #include "sender/SenderSnapshot.h"
 

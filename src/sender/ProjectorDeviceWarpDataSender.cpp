@@ -1,8 +1,9 @@
 #include "sender/ProjectorDeviceWarpDataSender.h"
 
 #include <array>
+#include <cassert>
 
-#include "sender/WarpParamBlock.h"
+#include "geometry/WarpParamBlock.h"
 
 namespace kvogc {
 
@@ -53,39 +54,36 @@ int32_t CProjectorDeviceWarpDataSender::CreateWarpData(KvoRef<IWarpData>& data) 
 }
 
 int32_t CProjectorDeviceWarpDataSender::Send() {
-  return GuardDelivery([&]() -> int32_t {
-    if (!m_target || m_panelSize.cx <= 0 || m_panelSize.cy <= 0 ||
-        !HasGridShape(m_current, m_realGridNum) ||
-        (m_sendBaseGrid != 0 && !HasGridShape(m_base, m_realGridNum))) {
-      return KVOGC_E_INVALIDARG;
-    }
-    if (!m_setter) return m_setterStatus;
-    KvoRef<IWarpData> current;
-    KvoRef<IWarpData> base;
-    int32_t status = CreateWarpData(current);
-    if (status < 0) return status;
-    status = CreateWarpData(base);
-    if (status < 0) return status;
-
-    FillWarpData(current.Get(), m_current);
-    if (m_sendBaseGrid == 0) {
-      return m_setter->SetWarpData(m_target.Get(), &kCurrentWarp, current.Get());
-    }
-    FillWarpData(base.Get(), m_base);
-    // The setter reads the same 32 bits as a signed mode.
-    const auto mode = static_cast<int32_t>(m_sendBaseGrid);
-    status = m_setter->SetWarpData(m_target.Get(), &mode, current.Get());
-    if (status < 0) return status;
-    return m_setter->SetBaseWarpData(m_target.Get(), &mode, base.Get());
-  });
-}
-
-int32_t CProjectorDeviceWarpDataSender::FillWarpData(IWarpData* data,
-                                                     const CWarpGridReal& grid) const {
-  if (data == nullptr || !HasGridShape(grid, m_realGridNum) || m_panelSize.cx <= 0 ||
-      m_panelSize.cy <= 0) {
+  if (!m_target || m_panelSize.cx <= 0 || m_panelSize.cy <= 0 ||
+      !HasGridShape(m_current, m_realGridNum) ||
+      (m_sendBaseGrid != 0 && !HasGridShape(m_base, m_realGridNum))) {
     return KVOGC_E_INVALIDARG;
   }
+  if (!m_setter) return m_setterStatus;
+  KvoRef<IWarpData> current;
+  KvoRef<IWarpData> base;
+  int32_t status = CreateWarpData(current);
+  if (status < 0) return status;
+  status = CreateWarpData(base);
+  if (status < 0) return status;
+
+  FillWarpData(current.Get(), m_current);
+  if (m_sendBaseGrid == 0) {
+    return m_setter->SetWarpData(m_target.Get(), &kCurrentWarp, current.Get());
+  }
+  FillWarpData(base.Get(), m_base);
+  // The setter reads the same 32 bits as a signed mode.
+  const auto mode = static_cast<int32_t>(m_sendBaseGrid);
+  status = m_setter->SetWarpData(m_target.Get(), &mode, current.Get());
+  if (status < 0) return status;
+  return m_setter->SetBaseWarpData(m_target.Get(), &mode, base.Get());
+}
+
+void CProjectorDeviceWarpDataSender::FillWarpData(IWarpData* data,
+                                                  const CWarpGridReal& grid) const {
+  // Send checked the grids and the panel, and a created object is never null.
+  assert(data != nullptr && HasGridShape(grid, m_realGridNum));
+  assert(m_panelSize.cx > 0 && m_panelSize.cy > 0);
   std::array<KvoRef<IWarpPlane>, kPlaneCount> planes;
   for (int32_t p = 0; p < kPlaneCount; ++p) {
     KvoRef<IWarpPlane>& plane = planes[static_cast<size_t>(p)];
@@ -106,7 +104,6 @@ int32_t CProjectorDeviceWarpDataSender::FillWarpData(IWarpData* data,
   }
   const WarpParamBlock block = BuildWarpParamBlock(m_comment);
   data->SetParamBlock(&block, m_comment.IsKeyStone, m_comment.ScreenType);
-  return KVOGC_OK;
 }
 
 }  // namespace kvogc

@@ -7,8 +7,8 @@
 
 #include "geometry/GeoCommentRecord.h"
 #include "grid/WarpGridReal.h"
+#include "modules/ModuleObjects.h"
 #include "modules/SiblingModule.h"
-#include "sender/ModuleObjects.h"
 #include "sender/SendQueue.h"
 #include "sender/SenderSnapshot.h"
 
@@ -42,9 +42,9 @@ class CProjectorDeviceWarpDataSender final : public CQueuedSender {
   /// Stores every point of `grid`, scaled from panel to device units, into
   /// planes 0, 1 and 2 of `data`, and the comment's parameter block. The
   /// object's own statuses are not reported (a plane it does not give is
-  /// skipped): 0, or KVOGC_E_INVALIDARG for a null object or a grid of
-  /// another shape, or with a panel without area.
-  int32_t FillWarpData(IWarpData* data, const CWarpGridReal& grid) const;
+  /// skipped). Needs an object, a grid of the snapshot's shape and a panel
+  /// with area: Send has checked them.
+  void FillWarpData(IWarpData* data, const CWarpGridReal& grid) const;
 
  private:
   void Prepare(const SenderSnapshot& snapshot);

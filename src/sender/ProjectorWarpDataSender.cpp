@@ -2,9 +2,7 @@
 
 namespace kvogc {
 
-int32_t CProjectorWarpDataSender::Deliver() {
-  return GuardDelivery([&] { return Send(); });
-}
+int32_t CProjectorWarpDataSender::Deliver() { return Send(); }
 
 int32_t CProjectorWarpDataSender::Send() {
   if (!m_data.target) return KVOGC_E_INVALIDARG;

@@ -8,9 +8,7 @@ constexpr int32_t kRequestGeometry = 1;
 
 }  // namespace
 
-int32_t CWarpDataSender::Deliver() {
-  return GuardDelivery([&] { return Send(); });
-}
+int32_t CWarpDataSender::Deliver() { return Send(); }
 
 int32_t CWarpDataSender::Send() {
   if (!m_data.target) return KVOGC_E_INVALIDARG;

@@ -1,5 +1,6 @@
 #include "support/SimpleThread.h"
 
+#include <cassert>
 #include <system_error>
 
 #include "platform/Platform.h"
@@ -36,12 +37,9 @@ void CSimpleThread::PauseUnlessStopped(std::chrono::milliseconds duration) {
 }
 
 void CSimpleThread::ThreadEntry(CSimpleThread* self) {
+  assert(self != nullptr);
   const int32_t hr = platform::ComInitialize();
-  // An exception must not end the process from a thread the host never sees.
-  try {
-    if (self != nullptr) self->ThreadBody();
-  } catch (...) {
-  }
+  self->ThreadBody();
   if (hr == 0) platform::ComUninitialize();
 }
 

@@ -19,7 +19,8 @@ class CSimpleThread {
   CSimpleThread(const CSimpleThread&) = delete;
   CSimpleThread& operator=(const CSimpleThread&) = delete;
 
-  /// The code the worker runs; it should return soon after StopRequested() turns true.
+  /// The code the worker runs; it should return soon after StopRequested() turns
+  /// true. It must not throw: nothing above it on the worker catches.
   virtual void ThreadBody() {}
 
   /// Starts the worker; a second start while one runs does nothing. False if the

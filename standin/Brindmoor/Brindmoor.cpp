@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "kvogc/kvogc_modules.hpp"
-#include "standin/common/ComRef.h"
 #include "standin/common/Factory.h"
 #include "standin/common/StandinObject.h"
 
@@ -72,16 +71,16 @@ int32_t Guarded(Body&& body) noexcept {
   }
 }
 
-int32_t TakePlane(IWarpData& data, int32_t index, ComRef<IWarpPlane>& plane) {
+int32_t TakePlane(IWarpData& data, int32_t index, KvoRef<IWarpPlane>& plane) {
   IWarpPlane* raw = nullptr;
   const int32_t status = data.GetPlane(index, &raw);
   if (status < 0) return status;  // a failed call hands out nothing to release
-  plane.reset(raw);
+  *plane.Out() = raw;
   return raw == nullptr ? KVOGC_E_FAIL : KVOGC_OK;
 }
 
 int32_t ReadPlane(IWarpData& data, int32_t index, PlaneCopy& out) {
-  ComRef<IWarpPlane> plane;
+  KvoRef<IWarpPlane> plane;
   int32_t status = TakePlane(data, index, plane);
   if (status < 0) return status;
   int32_t columns = 0;
@@ -112,7 +111,7 @@ int32_t ReadWarp(IWarpData& data, WarpCopy& out) {
 }
 
 int32_t WritePlane(IWarpData& data, int32_t index, const PlaneCopy& in) {
-  ComRef<IWarpPlane> plane;
+  KvoRef<IWarpPlane> plane;
   int32_t status = TakePlane(data, index, plane);
   if (status < 0) return status;
   status = plane->Prepare();

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "kvogc/kvogc_modules.hpp"
-#include "standin/common/ComRef.h"
 #include "standin/common/Factory.h"
 #include "standin/common/StandinObject.h"
 
@@ -83,7 +82,7 @@ class WarpPlane final : public RefCounted<IWarpPlane> {
 class WarpData final : public RefCounted<IWarpData> {
  public:
   WarpData() {
-    for (ComRef<WarpPlane>& plane : m_planes) plane.reset(new WarpPlane);
+    for (KvoRef<WarpPlane>& plane : m_planes) plane = KvoRef<WarpPlane>::Adopt(new WarpPlane);
   }
 
   // Starts afresh: empty planes and no block. Anything but the library's
@@ -92,7 +91,7 @@ class WarpData final : public RefCounted<IWarpData> {
     if (reserved != 0 || zero8 == nullptr) return KVOGC_E_INVALIDARG;
     static constexpr std::array<uint8_t, 8> kZero{};
     if (std::memcmp(zero8, kZero.data(), kZero.size()) != 0) return KVOGC_E_INVALIDARG;
-    for (ComRef<WarpPlane>& plane : m_planes) plane->Prepare();
+    for (KvoRef<WarpPlane>& plane : m_planes) plane->Prepare();
     m_block.fill(0);
     m_isKeyStone = 0;
     m_screenType = 0;
@@ -108,9 +107,7 @@ class WarpData final : public RefCounted<IWarpData> {
     if (plane == nullptr) return KVOGC_E_INVALIDARG;
     *plane = nullptr;
     if (index < 0 || index >= kPlaneCount) return KVOGC_E_INVALIDARG;
-    WarpPlane* given = m_planes[static_cast<size_t>(index)].get();
-    given->AddRef();
-    *plane = given;
+    *plane = KvoRef<WarpPlane>(m_planes[static_cast<size_t>(index)]).Detach();
     return KVOGC_OK;
   }
 
@@ -134,7 +131,7 @@ class WarpData final : public RefCounted<IWarpData> {
  private:
   // The data object holds one reference to each plane; callers of GetPlane
   // hold their own, so a plane outlives whichever lets go first.
-  std::array<ComRef<WarpPlane>, kPlaneCount> m_planes;
+  std::array<KvoRef<WarpPlane>, kPlaneCount> m_planes;
   std::array<uint8_t, kParamBlockBytes> m_block{};
   // Kept as a device would keep them; nothing reads them back.
   int32_t m_isKeyStone = 0;

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "sender/WarpParamBlock.h"
+#include "geometry/WarpParamBlock.h"
 
 namespace kvogc {
 namespace {

@@ -23,7 +23,7 @@ CHostSession* CHostSession::s_active = nullptr;
 
 CHostSession::CHostSession() {
   if (s_active != nullptr) throw std::logic_error("one host session at a time");
-  m_target = host::CKvoRef<host::CGeoObjHostTarget>::Adopt(host::CGeoObjHostTarget::Create());
+  m_target = KvoRef<host::CGeoObjHostTarget>::Adopt(host::CGeoObjHostTarget::Create());
   m_manager.reset(kvogcInitLibrary());
   if (!m_target || !m_manager) throw std::bad_alloc();
   s_active = this;

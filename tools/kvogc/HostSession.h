@@ -13,7 +13,6 @@
 #include "Preview.h"
 #include "Scenario.h"
 #include "host/GeoObjHostTarget.h"
-#include "host/KvoRef.h"
 #include "kvogc/kvogc.h"
 
 namespace kvogc::tool {
@@ -82,7 +81,7 @@ class CHostSession {
 
   static CHostSession* s_active;
 
-  host::CKvoRef<host::CGeoObjHostTarget> m_target;
+  KvoRef<host::CGeoObjHostTarget> m_target;
   std::unique_ptr<kvogcManager, ManagerDeleter> m_manager;
   ScenarioSetup m_setup;
   GridSize m_opeGridNum{0, 0};

@@ -1,10 +1,8 @@
-// Owned references to the reference-counted objects of sibling modules and
-// targets, where a sender finds its modules, and the guard that keeps
-// exceptions inside a delivery.
+// Taking over the reference-counted objects that sibling modules and targets
+// hand out, and where a sender finds its modules.
 #pragma once
 
 #include <cstdint>
-#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,19 +35,6 @@ int32_t CreateObject(const SiblingModule& module, const KvoGuid& classId,
     *out = static_cast<T*>(object);
     return status;
   });
-}
-
-/// Runs a delivery step and turns an escaping exception into a status: the
-/// worker thread must survive whatever one delivery meets.
-template <typename Body>
-int32_t GuardDelivery(Body&& body) noexcept {
-  try {
-    return body();
-  } catch (const std::bad_alloc&) {
-    return KVOGC_E_OUTOFMEMORY;
-  } catch (...) {
-    return KVOGC_E_FAIL;
-  }
 }
 
 /// Where a sender loads its modules: beside this library, as a host has them,

@@ -1,4 +1,4 @@
-#include "sender/WarpParamBlock.h"
+#include "geometry/WarpParamBlock.h"
 
 namespace kvogc {
 
