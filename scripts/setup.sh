@@ -9,7 +9,7 @@ packages=(
   libopencv-core-dev libopencv-calib3d-dev
   libopencv-imgproc-dev libopencv-imgcodecs-dev
   libcli11-dev nlohmann-json3-dev
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev libhwy-dev
   clang libclang-rt-14-dev
 )
 

@@ -2,6 +2,7 @@
 // node and line sample of an operation grid, through one point function.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "grid/WarpGridOpe.h"
@@ -19,6 +20,20 @@ void MapRealGrid(const CWarpGridReal& src, CWarpGridReal& dst, const GridSize& c
     RealPoint* to = dst.GetPoint(r, 0);
     if (from == nullptr || to == nullptr) return;
     for (int32_t c = 0; c <= counts.cx; ++c) to[c] = map(from[c]);
+  }
+}
+
+/// As MapRealGrid, one row at a time through mapRow(from, to, count).
+template <typename MapRow>
+void MapRealGridRows(const CWarpGridReal& src, CWarpGridReal& dst, const GridSize& counts,
+                     MapRow&& mapRow) {
+  if (counts.cy < 0 || counts.cx < 0) return;
+  const size_t n = static_cast<size_t>(counts.cx) + 1;
+  for (int32_t r = 0; r <= counts.cy; ++r) {
+    const RealPoint* from = src.GetPoint(r, 0);
+    RealPoint* to = dst.GetPoint(r, 0);
+    if (from == nullptr || to == nullptr) return;
+    mapRow(from, to, n);
   }
 }
 

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "correction/GridMapping.h"
+#include "correction/PointMaps.h"
 #include "correction/SinglePrecision.h"
 #include "grid/Rounding.h"
 #include "kvogc/kvogc.h"
@@ -16,14 +17,8 @@ namespace {
 constexpr std::array<RealPoint, 4> kNeutralCorners{
     {{0.0, 0.0}, {1.0, 0.0}, {1.0, 1.0}, {0.0, 1.0}}};
 
-/// Quadratic Bezier of one coordinate: (1-t)^2 a + 2(1-t)t c + t^2 b.
-double Bez(double a, double c, double b, double t) {
-  const double s = 1 - t;
-  return s * s * a + 2 * s * t * c + t * t * b;
-}
-
 RealPoint Bez(const RealPoint& a, const RealPoint& c, const RealPoint& b, double t) {
-  return {Bez(a.x, c.x, b.x, t), Bez(a.y, c.y, b.y, t)};
+  return {kvogc::Bez(a.x, c.x, b.x, t), kvogc::Bez(a.y, c.y, b.y, t)};
 }
 
 /// The curve's midpoint, in the form the centre is defined with.
@@ -61,63 +56,6 @@ int32_t SideX(const RealPoint& a, const RealPoint& b, const RealPoint& p) {
 cv::Point2f Single(const RealPoint& p) { return {AsSingle(p.x), AsSingle(p.y)}; }
 
 }  // namespace
-
-// Everything the point model reads, copied out once per call so that the loops
-// over a grid neither reload it per point nor suspect it of aliasing the grid.
-struct CPinCushion::Model {
-  RealPoint tl, tr, br, bl;
-  RealPoint cl, ct, cr, cb;
-  RealPoint center;
-  double aL, aT, aR, aB;
-
-  RealPoint Eval(double u, double v) const {
-    if (u >= 0 && u <= 1 && v >= 0 && v <= 1) {
-      // Only the x of the side edges and the y of the top and bottom edges count.
-      const double lx = Bez(tl.x, cl.x, bl.x, v);
-      const double rx = Bez(tr.x, cr.x, br.x, v);
-      const double ty = Bez(tl.y, ct.y, tr.y, u);
-      const double by = Bez(bl.y, cb.y, br.y, u);
-      return {(1 - u) * lx + u * rx, (1 - v) * ty + v * by};
-    }
-    // Outside: pull the point towards the centre onto the unit square's border,
-    // evaluate there, and push the result back out by the same factor m.
-    const double m = std::max(2 * std::fabs(v - 0.5), 2 * std::fabs(u - 0.5));
-    const double h = (m - 1) / 2;
-    const double uu = (u + h) / m;
-    const double vv = (v + h) / m;
-    const double xc = (center.x - aL) + (aL + aR) * uu;
-    const double yc = (center.y - aT) + (aT + aB) * vv;
-    const double lx = Bez(tl.x, cl.x, bl.x, vv);
-    const double rx = Bez(tr.x, cr.x, br.x, vv);
-    const double ty = Bez(tl.y, ct.y, tr.y, uu);
-    const double by = Bez(bl.y, cb.y, br.y, uu);
-    return {(1 - uu) * ((lx - xc) * m + xc) + uu * ((rx - xc) * m + xc),
-            (1 - vv) * ((ty - yc) * m + yc) + vv * ((by - yc) * m + yc)};
-  }
-};
-
-// A pixel point through the model: (R(W X), R(H Y)) of the model at (x/W, y/H).
-struct CPinCushion::PixelMap {
-  Model model;
-  double w;
-  double h;
-
-  RealPoint operator()(const RealPoint& p) const {
-    const RealPoint e = model.Eval(p.x / w, p.y / h);
-    return {RoundPoint(w * e.x), RoundPoint(h * e.y)};
-  }
-};
-
-// The fit adjustment, single precision and not on the 1/256 lattice.
-struct CPinCushion::FitMap {
-  double offsetX;  // already rounded to single precision
-  double offsetY;
-  double scale;
-
-  RealPoint operator()(const RealPoint& p) const {
-    return {ToSingle((p.x + offsetX) / scale), ToSingle((p.y + offsetY) / scale)};
-  }
-};
 
 CPinCushion::CPinCushion()
     : m_corners(kNeutralCorners),
@@ -162,15 +100,21 @@ int32_t CPinCushion::Reset() {
 
 RealPoint CPinCushion::EvalPoint(double u, double v) const { return CurrentModel().Eval(u, v); }
 
-CPinCushion::Model CPinCushion::CurrentModel() const {
-  return Model{m_corners[0],     m_corners[1],     m_corners[2],     m_corners[3],
+PinCushionModel CPinCushion::CurrentModel() const {
+  return PinCushionModel{m_corners[0],     m_corners[1],     m_corners[2],     m_corners[3],
                m_edgeControl[0], m_edgeControl[1], m_edgeControl[2], m_edgeControl[3],
                m_center,         m_amountLeft,     m_amountTop,      m_amountRight,
                m_amountBottom};
 }
 
-CPinCushion::FitMap CPinCushion::CurrentFit() const {
-  return FitMap{ToSingle(m_fitOffsetX), ToSingle(m_fitOffsetY), m_fitScale};
+PinCushionMap CPinCushion::CurrentMap(const GridSize& panel, bool withFit) const {
+  return PinCushionMap{CurrentModel(),
+                       static_cast<double>(panel.cx),
+                       static_cast<double>(panel.cy),
+                       withFit,
+                       ToSingle(m_fitOffsetX),
+                       ToSingle(m_fitOffsetY),
+                       m_fitScale};
 }
 
 void CPinCushion::BuildTables(const GridSize& panel, int32_t cols, int32_t rows) {
@@ -235,7 +179,7 @@ void CPinCushion::BuildTables(const GridSize& panel, int32_t cols, int32_t rows)
     set(j + 1, 0, px(-sx, y), pxOf(Bez(qtl, ol, qbl, t)));
     set(j + 1, lastCol, px(1 + sx, y), pxOf(Bez(qtr, orr, qbr, t)));
   }
-  const Model model = CurrentModel();
+  const PinCushionModel model = CurrentModel();
   for (int32_t j = 0; j <= rows; ++j) {
     const double y = static_cast<double>(j) / rows;
     for (int32_t i = 0; i <= cols; ++i) {
@@ -302,9 +246,16 @@ void CPinCushion::MapGrid(const CWarpGridReal& src, CWarpGridReal& dst, const Gr
                           const GridSize& counts) {
   if (!MappingValid(src, dst, panel, counts)) return;
   PrepareTables(panel, counts);
-  MapRealGrid(
-      src, dst, counts,
-      PixelMap{CurrentModel(), static_cast<double>(panel.cx), static_cast<double>(panel.cy)});
+  MapRealGrid(src, dst, counts, CurrentMap(panel, false));
+}
+
+void CPinCushion::MapGridFast(const CWarpGridReal& src, CWarpGridReal& dst, const GridSize& panel,
+                              const GridSize& counts, bool withFit) {
+  PrepareTables(panel, counts);
+  const PinCushionMap map = CurrentMap(panel, withFit);
+  MapRealGridRows(src, dst, counts, [&map](const RealPoint* from, RealPoint* to, size_t n) {
+    MapPoints(map, from, to, n);
+  });
 }
 
 int32_t CPinCushion::ConvertPoints(const CWarpGridReal& src, CWarpGridReal& dst,
@@ -322,15 +273,12 @@ int32_t CPinCushion::ConvertPoints(const CWarpGridReal& src, CWarpGridReal& dst,
     // image, as the steps in their plain order do, so that case always maps it.
     if (!m_fitCurrent || !SameSize(m_fitPanel, panel) || !SameSize(m_fitCounts, counts) ||
         &src == &dst) {
-      MapGrid(*m_refGrid, dst, panel, counts);
+      MapGridFast(*m_refGrid, dst, panel, counts, false);
       StoreFit(CalcFit(dst, panel, counts.cx, counts.cy), panel, counts);
     }
-    const PixelMap map{CurrentModel(), static_cast<double>(panel.cx),
-                       static_cast<double>(panel.cy)};
-    const FitMap fit = CurrentFit();
-    MapRealGrid(src, dst, counts, [&map, &fit](const RealPoint& p) { return fit(map(p)); });
+    MapGridFast(src, dst, panel, counts, true);
   } else {
-    MapGrid(src, dst, panel, counts);
+    MapGridFast(src, dst, panel, counts, false);
   }
   return KVOGC_OK;
 }
@@ -348,9 +296,9 @@ int32_t CPinCushion::ConvertPointsPlain(const CWarpGridReal& src, CWarpGridReal&
   }
   MapGrid(src, dst, panel, counts);
   if (m_fitMode != 0) {
-    const FitMap fit = CurrentFit();
+    const PinCushionMap fit = CurrentMap(panel, true);
     for (int32_t r = 0; r <= counts.cy; ++r) {
-      for (int32_t c = 0; c <= counts.cx; ++c) dst.At(r, c) = fit(dst.At(r, c));
+      for (int32_t c = 0; c <= counts.cx; ++c) dst.At(r, c) = fit.Fit(dst.At(r, c));
     }
   }
   return KVOGC_OK;
@@ -381,13 +329,7 @@ void CPinCushion::StoreFit(const Fit& fit, const GridSize& panel, const GridSize
 int32_t CPinCushion::ConvertGrid(const CWarpGridOpe& src, CWarpGridOpe& dst) const {
   const GridSize panel = src.m_panelSize;
   if (panel.cx <= 0 || panel.cy <= 0) return KVOGC_E_INVALIDARG;
-  const PixelMap map{CurrentModel(), static_cast<double>(panel.cx), static_cast<double>(panel.cy)};
-  if (m_fitMode != 0) {
-    const FitMap fit = CurrentFit();
-    MapOpeGrid(src, dst, [&map, &fit](const RealPoint& p) { return fit(map(p)); });
-  } else {
-    MapOpeGrid(src, dst, map);
-  }
+  MapOpeGrid(src, dst, CurrentMap(panel, m_fitMode != 0));
   return KVOGC_OK;
 }
 

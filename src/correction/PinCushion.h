@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "correction/BlockTransfer.h"
+#include "correction/PointMaps.h"
 #include "grid/WarpGridOpe.h"
 #include "grid/WarpGridReal.h"
 
@@ -100,12 +101,12 @@ class CPinCushion {
   size_t Entry(int32_t j, int32_t i) const {
     return static_cast<size_t>(j) * static_cast<size_t>(m_tableCols) + static_cast<size_t>(i);
   }
-  struct Model;     // the point model's inputs, copied once per call
-  struct PixelMap;  // a pixel point through the model
-  struct FitMap;    // the fit adjustment of a mapped point
-
-  Model CurrentModel() const;
-  FitMap CurrentFit() const;
+  PinCushionModel CurrentModel() const;
+  /// The point map with the current model and, when withFit, the last fit.
+  PinCushionMap CurrentMap(const GridSize& panel, bool withFit) const;
+  /// MapGrid through the vector kernel, with or without the fit.
+  void MapGridFast(const CWarpGridReal& src, CWarpGridReal& dst, const GridSize& panel,
+                   const GridSize& counts, bool withFit);
   /// Reallocates the tables for new counts and rebuilds them when stale.
   void PrepareTables(const GridSize& panel, const GridSize& counts);
   /// Replaces the fit's reference grid when it is missing or the counts changed.
