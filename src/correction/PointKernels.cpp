@@ -8,6 +8,8 @@
 
 #include <hwy/highway.h>
 
+#include <cmath>
+
 #include "correction/PointMaps.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -35,6 +37,35 @@ HWY_INLINE V RoundPointV(D d, V v) {
 }
 
 HWY_INLINE V Single(D d, V v) { return hn::PromoteTo(d, hn::DemoteTo(DF(), v)); }
+
+// x / y rounded to single precision, for y > 0 with 1 / y normal (recip).
+// x * recip lies within a few units of the last place of the correctly rounded
+// quotient, so both round to the same float unless a float rounding boundary
+// (halfway between two floats: the 29 bits a float drops equal 2^28) lies
+// close by, or the quotient is near the float subnormals, where the boundaries
+// sit elsewhere. Lanes in either case divide.
+HWY_INLINE V SingleQuotient(D d, V x, V y, V recip) {
+  const hn::RebindToSigned<D> di;
+  V q = hn::Mul(x, recip);
+  const auto dropped = hn::And(hn::BitCast(di, q), hn::Set(di, (int64_t{1} << 29) - 1));
+  const auto nearHalf = hn::And(hn::Gt(dropped, hn::Set(di, (int64_t{1} << 28) - 16)),
+                                hn::Lt(dropped, hn::Set(di, (int64_t{1} << 28) + 16)));
+  const M tiny = hn::And(hn::Lt(hn::Abs(q), hn::Set(d, 0x1p-125)), hn::Ne(x, hn::Zero(d)));
+  const M exact = hn::Or(hn::RebindMask(d, nearHalf), tiny);
+  if (!hn::AllFalse(d, exact)) q = hn::IfThenElse(exact, hn::Div(x, y), q);
+  return q;
+}
+
+// 1 / y when SingleQuotient may use it, else 0 (plain division).
+HWY_INLINE double ReciprocalFor(double y) {
+  const double r = 1.0 / y;
+  return std::isnormal(y) && std::isnormal(r) && y > 0 ? r : 0.0;
+}
+
+HWY_INLINE V SingleDivide(D d, V x, V y, double recip) {
+  if (recip == 0.0) return hn::Div(x, y);
+  return SingleQuotient(d, x, y, hn::Set(d, recip));
+}
 
 // std::max(a, b): b only when a < b, so that a NaN in a comes through.
 HWY_INLINE V MaxAsStd(V a, V b) { return hn::IfThenElse(hn::Lt(a, b), b, a); }
@@ -71,6 +102,7 @@ HWY_INLINE void Walk(const RealPoint* in, RealPoint* out, size_t n, const Kernel
 
 struct KeystoneKernel {
   const KeystoneMap& scalar;
+  double recipH = ReciprocalFor(scalar.h);
 
   void operator()(D d, V px, V py, V& rx, V& ry) const {
     const DF df;
@@ -78,8 +110,8 @@ struct KeystoneKernel {
     const V w = hn::Set(d, m.w);
     const V h = hn::Set(d, m.h);
     const V two = hn::Set(d, 2.0);
-    const VF u = hn::DemoteTo(df, hn::Div(hn::Sub(hn::Mul(two, px), w), h));
-    const VF v = hn::DemoteTo(df, hn::Div(hn::Sub(hn::Mul(two, py), h), h));
+    const VF u = hn::DemoteTo(df, SingleDivide(d, hn::Sub(hn::Mul(two, px), w), h, recipH));
+    const VF v = hn::DemoteTo(df, SingleDivide(d, hn::Sub(hn::Mul(two, py), h), h, recipH));
     const auto row = [&](float a, float b, float c) {
       return hn::Add(hn::Add(hn::Mul(hn::Set(df, a), u), hn::Mul(hn::Set(df, b), v)),
                      hn::Set(df, c));
@@ -98,13 +130,15 @@ struct KeystoneKernel {
 
 struct LinearityKernel {
   const LinearityMap& scalar;
+  double recipW = ReciprocalFor(scalar.w);
+  double recipH = ReciprocalFor(scalar.h);
 
   void operator()(D d, V px, V py, V& rx, V& ry) const {
     const LinearityMap& m = scalar;
     const V w = hn::Set(d, m.w);
     const V h = hn::Set(d, m.h);
-    const V u = Single(d, hn::Div(px, w));
-    const V v = Single(d, hn::Div(py, h));
+    const V u = Single(d, SingleDivide(d, px, w, recipW));
+    const V v = Single(d, SingleDivide(d, py, h, recipH));
     const V negFocal = hn::Set(d, m.negFocal);
     const V focal = hn::Set(d, m.focal);
     const auto axis = [&](V t, double sinA, double cosA, double scale) {
@@ -120,6 +154,7 @@ struct LinearityKernel {
 
 struct PinCushionKernel {
   const PinCushionMap& scalar;
+  double recipScale = ReciprocalFor(scalar.scale);
 
   void operator()(D d, V px, V py, V& rx, V& ry) const {
     const PinCushionModel& m = scalar.model;
@@ -137,16 +172,32 @@ struct PinCushionKernel {
     const V rxIn = Bez(d, c(m.tr.x), c(m.cr.x), c(m.br.x), v);
     const V tyIn = Bez(d, c(m.tl.y), c(m.ct.y), c(m.tr.y), u);
     const V byIn = Bez(d, c(m.bl.y), c(m.cb.y), c(m.br.y), u);
-    const V exIn = hn::Add(hn::Mul(hn::Sub(one, u), lxIn), hn::Mul(u, rxIn));
-    const V eyIn = hn::Add(hn::Mul(hn::Sub(one, v), tyIn), hn::Mul(v, byIn));
+    V ex = hn::Add(hn::Mul(hn::Sub(one, u), lxIn), hn::Mul(u, rxIn));
+    V ey = hn::Add(hn::Mul(hn::Sub(one, v), tyIn), hn::Mul(v, byIn));
+    if (!hn::AllTrue(d, inside)) Outside(d, u, v, hn::Not(inside), ex, ey);
+    V x = RoundPointV(d, hn::Mul(w, ex));
+    V y = RoundPointV(d, hn::Mul(h, ey));
+    if (scalar.fit) {
+      const V scale = c(scalar.scale);
+      x = Single(d, SingleDivide(d, hn::Add(x, c(scalar.offsetX)), scale, recipScale));
+      y = Single(d, SingleDivide(d, hn::Add(y, c(scalar.offsetY)), scale, recipScale));
+    }
+    rx = x;
+    ry = y;
+  }
 
-    // Outside, from the centre.
+  // The model outside the unit square, for the lanes in `outside`.
+  void Outside(D d, V u, V v, M outside, V& ex, V& ey) const {
+    const PinCushionModel& m = scalar.model;
+    const V one = hn::Set(d, 1.0);
+    const auto c = [d](double value) { return hn::Set(d, value); };
+
     const V half = c(0.5);
     const V two = c(2.0);
     const V mv = hn::Mul(two, hn::Abs(hn::Sub(v, half)));
     const V mu = hn::Mul(two, hn::Abs(hn::Sub(u, half)));
     const V mm = MaxAsStd(mv, mu);
-    const V hh = hn::Div(hn::Sub(mm, one), two);
+    const V hh = hn::Mul(hn::Sub(mm, one), half);  // halving by either is exact
     const V uu = hn::Div(hn::Add(u, hh), mm);
     const V vv = hn::Div(hn::Add(v, hh), mm);
     const V xc = hn::Add(c(m.center.x - m.aL), hn::Mul(c(m.aL + m.aR), uu));
@@ -161,17 +212,8 @@ struct PinCushionKernel {
     const V eyOut =
         hn::Add(hn::Mul(hn::Sub(one, vv), push(ty, yc)), hn::Mul(vv, push(by, yc)));
 
-    const V ex = hn::IfThenElse(inside, exIn, exOut);
-    const V ey = hn::IfThenElse(inside, eyIn, eyOut);
-    V x = RoundPointV(d, hn::Mul(w, ex));
-    V y = RoundPointV(d, hn::Mul(h, ey));
-    if (scalar.fit) {
-      const V scale = c(scalar.scale);
-      x = Single(d, hn::Div(hn::Add(x, c(scalar.offsetX)), scale));
-      y = Single(d, hn::Div(hn::Add(y, c(scalar.offsetY)), scale));
-    }
-    rx = x;
-    ry = y;
+    ex = hn::IfThenElse(outside, exOut, ex);
+    ey = hn::IfThenElse(outside, eyOut, ey);
   }
 };
 

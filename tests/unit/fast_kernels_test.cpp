@@ -13,10 +13,12 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "correction/KeyStone.h"
 #include "correction/Linearity.h"
 #include "correction/PinCushion.h"
+#include "correction/PointMaps.h"
 
 namespace kvogc {
 namespace {
@@ -29,7 +31,10 @@ double Special(std::mt19937& rng) {
   static const double kValues[] = {
       std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::quiet_NaN(),
       kInf, -kInf, 0.0, -0.0, 1e300, -1e300, 4.9e-324, -2.2e-308, 0x1p53 / 512, -0x1p53 / 512,
-      0x1p63 / 512, 1e7, -3e6, 1920.0, 1080.0, 960.0 + 1.0 / 512, -0.5 / 256, 3.0 / 512};
+      0x1p63 / 512, 1e7, -3e6, 1920.0, 1080.0, 960.0 + 1.0 / 512, -0.5 / 256, 3.0 / 512,
+      // Quotients by the panel size at or next to halfway between two floats.
+      1920.0 * (1 + 0x1p-24), 1080.0 * (1 + 0x1p-24), 1920.0 * 16777217, 9059698140.0,
+      9059697720.0, 489.7325420379639, 970.1450157165528};
   return kValues[std::uniform_int_distribution<size_t>(0, std::size(kValues) - 1)(rng)];
 }
 
@@ -166,6 +171,26 @@ TEST(FastKernels, PinCushionMatchesThePlainMapWithAndWithoutFit) {
         [&](const CWarpGridReal& s, CWarpGridReal& d, const GridSize& n) {
           return plain.ConvertPointsPlain(s, d, kPanel, n);
         });
+  });
+}
+
+// The fit's quotient is the one single-precision result not put back on the
+// 1/256 lattice: scales for which 489.73046875 / scale lies at or next to
+// halfway between two floats, where multiplying by the reciprocal rounds the other way.
+TEST(FastKernels, FitQuotientsNextToHalfwayRoundAsDivisionDoes) {
+  const PinCushionModel neutral{{0, 0},     {1, 0},     {1, 1}, {0, 1}, {0, 0.5},
+                                {0.5, 0},   {1, 0.5},   {0.5, 1}, {0.5, 0.5}, 0, 0, 0, 0};
+  ForEachTarget([&neutral](std::mt19937&) {
+    for (const double scale : {0.9624338069498778, 0.9403715230619587, 0.9325640209529087}) {
+      const PinCushionMap map{neutral, 1920, 1080, true, 0.0, 0.0, scale};
+      const std::vector<RealPoint> in(19, RealPoint{489.73046875, 489.73046875});
+      std::vector<RealPoint> out(in.size());
+      MapPoints(map, in.data(), out.data(), in.size());
+      for (const RealPoint& p : out) {
+        const RealPoint q = map(in[0]);
+        EXPECT_TRUE(Same(p.x, q.x) && Same(p.y, q.y)) << scale;
+      }
+    }
   });
 }
 
