@@ -197,7 +197,10 @@ int32_t CKeyStone::ConvertGrid(const CWarpGridOpe& src, CWarpGridOpe& dst) {
       src.m_opeGridNum.cy != dst.m_opeGridNum.cy) {
     return KVOGC_E_INVALIDARG;
   }
-  MapOpeGrid(src, dst, MakeForwardMap(m_matrix, m_focal, m_shiftX, m_shiftY, src.m_panelSize));
+  const KeystoneMap map = MakeForwardMap(m_matrix, m_focal, m_shiftX, m_shiftY, src.m_panelSize);
+  MapOpeGrid(src, dst, map, [&map](const RealPoint* from, RealPoint* to, size_t n) {
+    MapPoints(map, from, to, n);
+  });
   return KVOGC_OK;
 }
 

@@ -103,8 +103,11 @@ int32_t CLinearity::ConvertPointsPlain(const CWarpGridReal& src, CWarpGridReal& 
 
 int32_t CLinearity::ConvertGrid(const CWarpGridOpe& src, CWarpGridOpe& dst) const {
   if (!PanelValid(src.m_panelSize)) return KVOGC_E_INVALIDARG;
-  MapOpeGrid(src, dst,
-             MakeForward(src.m_panelSize, m_focal, m_angleH, m_angleV, m_scaleX, m_scaleY));
+  const LinearityMap map =
+      MakeForward(src.m_panelSize, m_focal, m_angleH, m_angleV, m_scaleX, m_scaleY);
+  MapOpeGrid(src, dst, map, [&map](const RealPoint* from, RealPoint* to, size_t n) {
+    MapPoints(map, from, to, n);
+  });
   return KVOGC_OK;
 }
 

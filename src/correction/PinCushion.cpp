@@ -329,7 +329,10 @@ void CPinCushion::StoreFit(const Fit& fit, const GridSize& panel, const GridSize
 int32_t CPinCushion::ConvertGrid(const CWarpGridOpe& src, CWarpGridOpe& dst) const {
   const GridSize panel = src.m_panelSize;
   if (panel.cx <= 0 || panel.cy <= 0) return KVOGC_E_INVALIDARG;
-  MapOpeGrid(src, dst, CurrentMap(panel, m_fitMode != 0));
+  const PinCushionMap map = CurrentMap(panel, m_fitMode != 0);
+  MapOpeGrid(src, dst, map, [&map](const RealPoint* from, RealPoint* to, size_t n) {
+    MapPoints(map, from, to, n);
+  });
   return KVOGC_OK;
 }
 

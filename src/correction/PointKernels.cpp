@@ -102,7 +102,6 @@ HWY_INLINE void Walk(const RealPoint* in, RealPoint* out, size_t n, const Kernel
 
 struct KeystoneKernel {
   const KeystoneMap& scalar;
-  double recipH = ReciprocalFor(scalar.h);
 
   void operator()(D d, V px, V py, V& rx, V& ry) const {
     const DF df;
@@ -110,8 +109,8 @@ struct KeystoneKernel {
     const V w = hn::Set(d, m.w);
     const V h = hn::Set(d, m.h);
     const V two = hn::Set(d, 2.0);
-    const VF u = hn::DemoteTo(df, SingleDivide(d, hn::Sub(hn::Mul(two, px), w), h, recipH));
-    const VF v = hn::DemoteTo(df, SingleDivide(d, hn::Sub(hn::Mul(two, py), h), h, recipH));
+    const VF u = hn::DemoteTo(df, hn::Div(hn::Sub(hn::Mul(two, px), w), h));
+    const VF v = hn::DemoteTo(df, hn::Div(hn::Sub(hn::Mul(two, py), h), h));
     const auto row = [&](float a, float b, float c) {
       return hn::Add(hn::Add(hn::Mul(hn::Set(df, a), u), hn::Mul(hn::Set(df, b), v)),
                      hn::Set(df, c));
@@ -125,30 +124,6 @@ struct KeystoneKernel {
     const V halfH = hn::Set(d, m.halfH);
     rx = RoundPointV(d, hn::Mul(hn::Add(xs, hn::Set(d, m.wOverH)), halfH));
     ry = RoundPointV(d, hn::Mul(hn::Add(ys, hn::Set(d, 1.0)), halfH));
-  }
-};
-
-struct LinearityKernel {
-  const LinearityMap& scalar;
-  double recipW = ReciprocalFor(scalar.w);
-  double recipH = ReciprocalFor(scalar.h);
-
-  void operator()(D d, V px, V py, V& rx, V& ry) const {
-    const LinearityMap& m = scalar;
-    const V w = hn::Set(d, m.w);
-    const V h = hn::Set(d, m.h);
-    const V u = Single(d, SingleDivide(d, px, w, recipW));
-    const V v = Single(d, SingleDivide(d, py, h, recipH));
-    const V negFocal = hn::Set(d, m.negFocal);
-    const V focal = hn::Set(d, m.focal);
-    const auto axis = [&](V t, double sinA, double cosA, double scale) {
-      const V lead = hn::Div(negFocal, hn::Sub(hn::Mul(hn::Set(d, sinA), t), focal));
-      return Single(d, hn::Mul(hn::Mul(lead, hn::Mul(hn::Set(d, cosA), t)), hn::Set(d, scale)));
-    };
-    const V yp = axis(v, m.sinV, m.cosV, m.scaleY);
-    const V xp = axis(u, m.sinH, m.cosH, m.scaleX);
-    rx = RoundPointV(d, hn::Mul(xp, w));
-    ry = RoundPointV(d, hn::Mul(yp, h));
   }
 };
 
@@ -220,8 +195,41 @@ struct PinCushionKernel {
 void MapKeystone(const KeystoneMap& map, const RealPoint* in, RealPoint* out, size_t n) {
   Walk(in, out, n, KeystoneKernel{map});
 }
-void MapLinearity(const LinearityMap& map, const RealPoint* in, RealPoint* out, size_t n) {
-  Walk(in, out, n, LinearityKernel{map});
+// Each axis of the linearity reads only its own coordinate, so the points are
+// taken as they lie, x and y alternating, with the constants of both axes alternating too.
+void MapLinearity(const LinearityMap& m, const RealPoint* in, RealPoint* out, size_t n) {
+#if HWY_TARGET == HWY_SCALAR || HWY_TARGET == HWY_EMU128
+  for (size_t k = 0; k < n; ++k) out[k] = m(in[k]);  // see Walk
+#else
+  const D d;
+  const auto pair = [d](double x, double y) {
+    return hn::InterleaveLower(d, hn::Set(d, x), hn::Set(d, y));
+  };
+  const V size = pair(m.w, m.h);
+  const double recipW = ReciprocalFor(m.w);
+  const double recipH = ReciprocalFor(m.h);
+  const bool viaReciprocal = recipW != 0.0 && recipH != 0.0;
+  const V recip = pair(recipW, recipH);
+  const V sinA = pair(m.sinH, m.sinV);
+  const V cosA = pair(m.cosH, m.cosV);
+  const V scale = pair(m.scaleX, m.scaleY);
+  const V negFocal = hn::Set(d, m.negFocal);
+  const V focal = hn::Set(d, m.focal);
+  const size_t lanes = hn::Lanes(d);
+  const size_t values = 2 * n;
+  const double* from = reinterpret_cast<const double*>(in);
+  double* to = reinterpret_cast<double*>(out);
+  size_t k = 0;
+  for (; k + lanes <= values; k += lanes) {
+    const V p = hn::LoadU(d, from + k);
+    const V q = viaReciprocal ? SingleQuotient(d, p, size, recip) : hn::Div(p, size);
+    const V t = Single(d, q);
+    const V lead = hn::Div(negFocal, hn::Sub(hn::Mul(sinA, t), focal));
+    const V r = Single(d, hn::Mul(hn::Mul(lead, hn::Mul(cosA, t)), scale));
+    hn::StoreU(RoundPointV(d, hn::Mul(r, size)), d, to + k);
+  }
+  for (size_t point = k / 2; point < n; ++point) out[point] = m(in[point]);
+#endif
 }
 void MapPinCushion(const PinCushionMap& map, const RealPoint* in, RealPoint* out, size_t n) {
   Walk(in, out, n, PinCushionKernel{map});
