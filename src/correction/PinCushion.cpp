@@ -119,6 +119,7 @@ PinCushionMap CPinCushion::CurrentMap(const GridSize& panel, bool withFit) const
 
 void CPinCushion::BuildTables(const GridSize& panel, int32_t cols, int32_t rows) {
   if (cols < 1 || rows < 1 || m_tableCols != cols + 3 || m_tableRows != rows + 3) return;
+  ForgetCells();
   const double w = panel.cx;
   const double h = panel.cy;
   const double kx = 2 * m_marginX + 1;
@@ -233,6 +234,7 @@ void CPinCushion::PrepareTables(const GridSize& panel, const GridSize& counts) {
     m_visited.assign(n, 0);
     m_tableCols = cols;
     m_tableRows = rows;
+    ForgetCells();
     SetStale();
   }
   if (m_tablesStale != 0) {
@@ -401,17 +403,29 @@ bool CPinCushion::InvertByHomography(const RealPoint& p, RealPoint& out) {
   int32_t j0 = 0, j1 = 0, i0 = 0, i1 = 0;
   CellSpan(j, m_tableRows, j0, j1);
   CellSpan(i, m_tableCols, i0, i1);
-  m_block.m_srcCorners[0] = Single(DstEntry(j0, i0));
-  m_block.m_srcCorners[1] = Single(DstEntry(j0, i1));
-  m_block.m_srcCorners[2] = Single(DstEntry(j1, i0));
-  m_block.m_srcCorners[3] = Single(DstEntry(j1, i1));
-  m_block.m_dstCorners[0] = Single(SrcEntry(j0, i0));
-  m_block.m_dstCorners[1] = Single(SrcEntry(j0, i1));
-  m_block.m_dstCorners[2] = Single(SrcEntry(j1, i0));
-  m_block.m_dstCorners[3] = Single(SrcEntry(j1, i1));
-  if (!m_block.Estimate()) return false;
+  const auto cell = static_cast<int64_t>(Entry(j0, i0));
+  CachedCell& cached = m_cells[static_cast<size_t>(cell) % m_cells.size()];
+  if (cached.cell == cell) {
+    if (cached.solved) m_block.Use(cached.homography);
+  } else {
+    m_block.m_srcCorners[0] = Single(DstEntry(j0, i0));
+    m_block.m_srcCorners[1] = Single(DstEntry(j0, i1));
+    m_block.m_srcCorners[2] = Single(DstEntry(j1, i0));
+    m_block.m_srcCorners[3] = Single(DstEntry(j1, i1));
+    m_block.m_dstCorners[0] = Single(SrcEntry(j0, i0));
+    m_block.m_dstCorners[1] = Single(SrcEntry(j0, i1));
+    m_block.m_dstCorners[2] = Single(SrcEntry(j1, i0));
+    m_block.m_dstCorners[3] = Single(SrcEntry(j1, i1));
+    const bool solved = m_block.Estimate();
+    cached = {cell, solved, m_block.Current()};
+  }
+  if (!m_block.HasHomography()) return false;
   out = m_block.Apply(p);
   return true;
+}
+
+void CPinCushion::ForgetCells() {
+  for (CachedCell& c : m_cells) c.cell = -1;
 }
 
 int32_t CPinCushion::InvertPoint(const RealPoint& in, RealPoint& out) {

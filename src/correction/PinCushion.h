@@ -138,6 +138,17 @@ class CPinCushion {
   CBlockTransfer m_block;
   int32_t m_tablesStale = 1;
 
+  // Homographies of recently inverted table cells. An estimate depends only on
+  // the cell's corners, which stay until the tables change, so a cell met
+  // again takes its earlier estimate (or, unsolvable, again keeps the current one).
+  struct CachedCell {
+    int64_t cell = -1;  // table entry of the cell's top-left corner; -1: empty
+    bool solved = false;
+    Homography homography{};
+  };
+  std::array<CachedCell, 64> m_cells{};
+  void ForgetCells();
+
   // The fit depends only on the parameters, the panel, the counts and the
   // reference grid; while none of them changes the last one is reused.
   bool m_fitCurrent = false;

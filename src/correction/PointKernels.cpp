@@ -24,15 +24,17 @@ using VF = hn::Vec<DF>;
 using M = hn::Mask<D>;
 
 // RoundPoint on every lane: the nearest multiple of 1/256, halves away from
-// zero, via the magnitude floor((|trunc(2 * 256 v)| + 1) / 2), which is exact
-// below 2^53. From 2^53 on the scalar form gives v back (the doubled value is
-// already an even integer there), as it does for NaN and infinities.
+// zero. With t = trunc(512 v) that is trunc((t + 1) / 2) / 256 for t >= 0
+// (+0 included, so that -0.0 and small negatives give +0 as the scalar form
+// does) and trunc((t - 1) / 2) / 256 below; t + 1 and t - 1 are exact below
+// 2^53. From 2^53 on the scalar form gives v back (512 v is already an even
+// integer there), as it does for NaN and infinities.
 HWY_INLINE V RoundPointV(D d, V v) {
-  const V twice = hn::Mul(hn::Mul(v, hn::Set(d, 256.0)), hn::Set(d, 2.0));
+  const V twice = hn::Mul(v, hn::Set(d, 512.0));  // v * 256 * 2: both steps exact
   const M small = hn::Lt(hn::Abs(twice), hn::Set(d, 0x1p53));
   const V t = hn::Trunc(twice);
-  const V half = hn::Floor(hn::Mul(hn::Add(hn::Abs(t), hn::Set(d, 1.0)), hn::Set(d, 0.5)));
-  const V n = hn::IfThenElse(hn::Lt(t, hn::Zero(d)), hn::Neg(half), half);
+  const V away = hn::IfThenElse(hn::Lt(t, hn::Zero(d)), hn::Set(d, -1.0), hn::Set(d, 1.0));
+  const V n = hn::Trunc(hn::Mul(hn::Add(t, away), hn::Set(d, 0.5)));
   return hn::IfThenElse(small, hn::Mul(n, hn::Set(d, 1.0 / 256.0)), v);
 }
 

@@ -174,6 +174,64 @@ TEST(FastKernels, PinCushionMatchesThePlainMapWithAndWithoutFit) {
   });
 }
 
+// The pincushion's way back reuses the homography of a table cell it met
+// before; a walk over many cells, with repeats and more cells than it keeps,
+// must give what a corrector meeting each point afresh gives.
+TEST(FastKernels, InversionThroughRememberedCellsMatchesFreshInversions) {
+  const GridSize counts{24, 14};
+  CWarpGridReal src;
+  CWarpGridReal dst;
+  src.Create(kPanel, counts);
+  dst.Create(kPanel, counts);
+  const auto bent = [&](CPinCushion& pin) {
+    ASSERT_EQ(pin.SetParam({0.03, 0.02}, {0.98, 0.04}, {0.96, 0.97}, {0.01, 0.99}, 0.6, -0.4,
+                           0.3, 0.8, 1),
+              KVOGC_OK);
+    ASSERT_EQ(pin.ConvertPoints(src, dst, kPanel, counts), KVOGC_OK);
+  };
+  CPinCushion remembering;
+  bent(remembering);
+  std::mt19937 rng(5);
+  std::vector<RealPoint> points;
+  for (int k = 0; k < 150; ++k) points.push_back({Uniform(rng, -300, 2200), Uniform(rng, -300, 1400)});
+  for (int pass = 0; pass < 2; ++pass) {
+    for (const RealPoint& p : points) {
+      CPinCushion fresh;
+      bent(fresh);
+      RealPoint a{}, b{};
+      EXPECT_EQ(remembering.InvertPoint(p, a), fresh.InvertPoint(p, b));
+      EXPECT_TRUE(Same(a.x, b.x) && Same(a.y, b.y)) << p.x << " " << p.y;
+    }
+  }
+}
+
+// A linearity map with a 1 x 1 panel and no tilt rounds the float of each
+// coordinate to the 1/256 lattice and nothing else: halves either side of
+// zero, -0.0 and small negatives, and the magnitudes where the lattice
+// rounding stops (512 v reaching 2^53 and 2^63).
+TEST(FastKernels, LatticeRoundingOfHalvesAndLimits) {
+  const LinearityMap plainRounding{1, 1, -2, 2, 0, 1, 1, 0, 1, 1};
+  std::vector<RealPoint> in;
+  for (int k = -700; k <= 700; ++k) {
+    const double half = (2.0 * k + 1) / 512;
+    in.push_back({half, -half});
+    in.push_back({k / 256.0, std::nextafter(half, 0.0)});
+  }
+  for (const double v : {-0.0, -1e-10, 1e-10, 0x1p44, -0x1p44, 0x1p44 - 0.5 / 256, 0x1p54, 0x1p60,
+                         -0x1p60, 3e38, std::numeric_limits<double>::infinity(),
+                         std::numeric_limits<double>::quiet_NaN()}) {
+    in.push_back({v, -v});
+  }
+  ForEachTarget([&](std::mt19937&) {
+    std::vector<RealPoint> out(in.size());
+    MapPoints(plainRounding, in.data(), out.data(), in.size());
+    for (size_t k = 0; k < in.size(); ++k) {
+      const RealPoint q = plainRounding(in[k]);
+      EXPECT_TRUE(Same(out[k].x, q.x) && Same(out[k].y, q.y)) << in[k].x << " " << in[k].y;
+    }
+  });
+}
+
 // The fit's quotient is the one single-precision result not put back on the
 // 1/256 lattice: scales for which 489.73046875 / scale lies at or next to
 // halfway between two floats, where multiplying by the reciprocal rounds the other way.
