@@ -72,7 +72,6 @@ class CKeyStone {
   int32_t InvertPoint(const RealPoint& in, RealPoint& out, const GridSize& panel);
 
  private:
-  friend struct KeyStoneInspector;  // white-box tests read the state
 
   SiblingModule m_module;
   KvoRef<IMatrixBuilder> m_transform;
