@@ -91,19 +91,23 @@ HWY_INLINE void Walk(const RealPoint* in, RealPoint* out, size_t n, const Kernel
   const double* from = reinterpret_cast<const double*>(in);
   double* to = reinterpret_cast<double*>(out);
   size_t k = 0;
+  // Each 128-bit block of a and b holds one point; interleaving the blocks'
+  // lower and upper halves gathers the x and the y of the same points in the
+  // same lanes (in an order of their own), and the same step undoes it.
   for (; k + lanes <= n; k += lanes) {
-    V x, y;
-    hn::LoadInterleaved2(d, from + 2 * k, x, y);
+    const V a = hn::LoadU(d, from + 2 * k);
+    const V b = hn::LoadU(d, from + 2 * k + lanes);
     V rx, ry;
-    kernel(d, x, y, rx, ry);
-    hn::StoreInterleaved2(rx, ry, d, to + 2 * k);
+    kernel(d, hn::InterleaveLower(d, a, b), hn::InterleaveUpper(d, a, b), rx, ry);
+    hn::StoreU(hn::InterleaveLower(d, rx, ry), d, to + 2 * k);
+    hn::StoreU(hn::InterleaveUpper(d, rx, ry), d, to + 2 * k + lanes);
   }
   for (; k < n; ++k) out[k] = kernel.scalar(in[k]);
 #endif
 }
 
 struct KeystoneKernel {
-  const KeystoneMap& scalar;
+  const KeystoneMap scalar;  // a copy: stores to the points cannot alias it
 
   void operator()(D d, V px, V py, V& rx, V& ry) const {
     const DF df;
@@ -130,7 +134,7 @@ struct KeystoneKernel {
 };
 
 struct PinCushionKernel {
-  const PinCushionMap& scalar;
+  const PinCushionMap scalar;  // a copy: stores to the points cannot alias it
   double recipScale = ReciprocalFor(scalar.scale);
 
   void operator()(D d, V px, V py, V& rx, V& ry) const {
