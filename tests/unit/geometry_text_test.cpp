@@ -176,8 +176,10 @@ TEST(GeoObjTextWriter, TextureRectangleAndFacesOfLargerGrids) {
 TEST(GeoObjTextWriter, FaceLinesOfAGridWithThreeDigitIndices) {
   CWarpGridReal grid;
   grid.Create(kPanel, {12, 9});
-  GeoObjTextInput in{.panelSize = kPanel, .realGridNum = {12, 9}, .current = &grid,
-                     .previous = &grid};
+  GeoObjTextInput in;
+  in.panelSize = kPanel;
+  in.realGridNum = {12, 9};
+  in.current = in.previous = &grid;
   const auto faces = [&in] {
     const std::string text = Write(in);
     return text.substr(text.find("\nf ") + 1);
