@@ -8,8 +8,6 @@
 
 #include <hwy/highway.h>
 
-#include <cmath>
-
 #include "correction/PointMaps.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -39,35 +37,6 @@ HWY_INLINE V RoundPointV(D d, V v) {
 }
 
 HWY_INLINE V Single(D d, V v) { return hn::PromoteTo(d, hn::DemoteTo(DF(), v)); }
-
-// x / y rounded to single precision, for y > 0 with 1 / y normal (recip).
-// x * recip lies within a few units of the last place of the correctly rounded
-// quotient, so both round to the same float unless a float rounding boundary
-// (halfway between two floats: the 29 bits a float drops equal 2^28) lies
-// close by, or the quotient is near the float subnormals, where the boundaries
-// sit elsewhere. Lanes in either case divide.
-HWY_INLINE V SingleQuotient(D d, V x, V y, V recip) {
-  const hn::RebindToSigned<D> di;
-  V q = hn::Mul(x, recip);
-  const auto dropped = hn::And(hn::BitCast(di, q), hn::Set(di, (int64_t{1} << 29) - 1));
-  const auto nearHalf = hn::And(hn::Gt(dropped, hn::Set(di, (int64_t{1} << 28) - 16)),
-                                hn::Lt(dropped, hn::Set(di, (int64_t{1} << 28) + 16)));
-  const M tiny = hn::And(hn::Lt(hn::Abs(q), hn::Set(d, 0x1p-125)), hn::Ne(x, hn::Zero(d)));
-  const M exact = hn::Or(hn::RebindMask(d, nearHalf), tiny);
-  if (!hn::AllFalse(d, exact)) q = hn::IfThenElse(exact, hn::Div(x, y), q);
-  return q;
-}
-
-// 1 / y when SingleQuotient may use it, else 0 (plain division).
-HWY_INLINE double ReciprocalFor(double y) {
-  const double r = 1.0 / y;
-  return std::isnormal(y) && std::isnormal(r) && y > 0 ? r : 0.0;
-}
-
-HWY_INLINE V SingleDivide(D d, V x, V y, double recip) {
-  if (recip == 0.0) return hn::Div(x, y);
-  return SingleQuotient(d, x, y, hn::Set(d, recip));
-}
 
 // std::max(a, b): b only when a < b, so that a NaN in a comes through.
 HWY_INLINE V MaxAsStd(V a, V b) { return hn::IfThenElse(hn::Lt(a, b), b, a); }
@@ -135,7 +104,6 @@ struct KeystoneKernel {
 
 struct PinCushionKernel {
   const PinCushionMap scalar;  // a copy: stores to the points cannot alias it
-  double recipScale = ReciprocalFor(scalar.scale);
 
   void operator()(D d, V px, V py, V& rx, V& ry) const {
     const PinCushionModel& m = scalar.model;
@@ -160,8 +128,8 @@ struct PinCushionKernel {
     V y = RoundPointV(d, hn::Mul(h, ey));
     if (scalar.fit) {
       const V scale = c(scalar.scale);
-      x = Single(d, SingleDivide(d, hn::Add(x, c(scalar.offsetX)), scale, recipScale));
-      y = Single(d, SingleDivide(d, hn::Add(y, c(scalar.offsetY)), scale, recipScale));
+      x = Single(d, hn::Div(hn::Add(x, c(scalar.offsetX)), scale));
+      y = Single(d, hn::Div(hn::Add(y, c(scalar.offsetY)), scale));
     }
     rx = x;
     ry = y;
@@ -212,10 +180,6 @@ void MapLinearity(const LinearityMap& m, const RealPoint* in, RealPoint* out, si
     return hn::InterleaveLower(d, hn::Set(d, x), hn::Set(d, y));
   };
   const V size = pair(m.w, m.h);
-  const double recipW = ReciprocalFor(m.w);
-  const double recipH = ReciprocalFor(m.h);
-  const bool viaReciprocal = recipW != 0.0 && recipH != 0.0;
-  const V recip = pair(recipW, recipH);
   const V sinA = pair(m.sinH, m.sinV);
   const V cosA = pair(m.cosH, m.cosV);
   const V scale = pair(m.scaleX, m.scaleY);
@@ -228,8 +192,7 @@ void MapLinearity(const LinearityMap& m, const RealPoint* in, RealPoint* out, si
   size_t k = 0;
   for (; k + lanes <= values; k += lanes) {
     const V p = hn::LoadU(d, from + k);
-    const V q = viaReciprocal ? SingleQuotient(d, p, size, recip) : hn::Div(p, size);
-    const V t = Single(d, q);
+    const V t = Single(d, hn::Div(p, size));
     const V lead = hn::Div(negFocal, hn::Sub(hn::Mul(sinA, t), focal));
     const V r = Single(d, hn::Mul(hn::Mul(lead, hn::Mul(cosA, t)), scale));
     hn::StoreU(RoundPointV(d, hn::Mul(r, size)), d, to + k);

@@ -232,25 +232,5 @@ TEST(FastKernels, LatticeRoundingOfHalvesAndLimits) {
   });
 }
 
-// The fit's quotient is the one single-precision result not put back on the
-// 1/256 lattice: scales for which 489.73046875 / scale lies at or next to
-// halfway between two floats, where multiplying by the reciprocal rounds the other way.
-TEST(FastKernels, FitQuotientsNextToHalfwayRoundAsDivisionDoes) {
-  const PinCushionModel neutral{{0, 0},     {1, 0},     {1, 1}, {0, 1}, {0, 0.5},
-                                {0.5, 0},   {1, 0.5},   {0.5, 1}, {0.5, 0.5}, 0, 0, 0, 0};
-  ForEachTarget([&neutral](std::mt19937&) {
-    for (const double scale : {0.9624338069498778, 0.9403715230619587, 0.9325640209529087}) {
-      const PinCushionMap map{neutral, 1920, 1080, true, 0.0, 0.0, scale};
-      const std::vector<RealPoint> in(19, RealPoint{489.73046875, 489.73046875});
-      std::vector<RealPoint> out(in.size());
-      MapPoints(map, in.data(), out.data(), in.size());
-      for (const RealPoint& p : out) {
-        const RealPoint q = map(in[0]);
-        EXPECT_TRUE(Same(p.x, q.x) && Same(p.y, q.y)) << scale;
-      }
-    }
-  });
-}
-
 }  // namespace
 }  // namespace kvogc
