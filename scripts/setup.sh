@@ -10,7 +10,7 @@ packages=(
   libopencv-imgproc-dev libopencv-imgcodecs-dev
   libcli11-dev nlohmann-json3-dev
   libzip-dev libpugixml-dev unzip libxml2-utils
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev libhwy-dev
   clang libclang-rt-14-dev
 )
 

@@ -2,6 +2,8 @@
 // node and line sample of an operation grid, through one point function.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 
 #include "grid/WarpGridOpe.h"
@@ -22,18 +24,36 @@ void MapRealGrid(const CWarpGridReal& src, CWarpGridReal& dst, const GridSize& c
   }
 }
 
+/// As MapRealGrid, one row at a time through mapRow(from, to, count).
+template <typename MapRow>
+void MapRealGridRows(const CWarpGridReal& src, CWarpGridReal& dst, const GridSize& counts,
+                     MapRow&& mapRow) {
+  if (counts.cy < 0 || counts.cx < 0) return;
+  const size_t n = static_cast<size_t>(counts.cx) + 1;
+  for (int32_t r = 0; r <= counts.cy; ++r) {
+    const RealPoint* from = src.GetPoint(r, 0);
+    RealPoint* to = dst.GetPoint(r, 0);
+    if (from == nullptr || to == nullptr) return;
+    mapRow(from, to, n);
+  }
+}
+
 /// Maps every node (x and y; gx, gy stay) and, where both lines have samples,
 /// the first m_count (the destination's count) samples of the horizontal and
-/// vertical line at each node. Both grids have the same sizes.
-template <typename Map>
-void MapOpeGrid(const CWarpGridOpe& src, CWarpGridOpe& dst, Map&& map) {
-  const auto mapLine = [&map](const CWarpOpeLine* from, CWarpOpeLine* to) {
+/// vertical line at each node, those through mapMany(from, to, count), which
+/// must give what map gives point by point. Both grids have the same sizes.
+template <typename Map, typename MapMany>
+void MapOpeGrid(const CWarpGridOpe& src, CWarpGridOpe& dst, Map&& map, MapMany&& mapMany) {
+  const auto mapLine = [&mapMany](const CWarpOpeLine* from, CWarpOpeLine* to) {
     if (from == nullptr || to == nullptr || from->m_samples.empty() || to->m_samples.empty() ||
         to->m_count == 0) {
       return;
     }
-    const uint32_t n = to->m_count < from->m_count ? to->m_count : from->m_count;
-    for (uint32_t k = 0; k < n; ++k) to->m_samples[k] = map(from->m_samples[k]);
+    uint32_t n = to->m_count < from->m_count ? to->m_count : from->m_count;
+    // The counts are the lines' own word; the sample arrays bound what is touched.
+    n = static_cast<uint32_t>(std::min<size_t>(
+        {n, from->m_samples.size(), to->m_samples.size()}));
+    mapMany(from->m_samples.data(), to->m_samples.data(), n);
   };
   for (int32_t r = 0; r <= src.m_opeGridNum.cy; ++r) {
     for (int32_t c = 0; c <= src.m_opeGridNum.cx; ++c) {

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "correction/GridMapping.h"
+#include "correction/PointMaps.h"
 #include "grid/Rounding.h"
 
 namespace kvogc {
@@ -18,8 +19,6 @@ constexpr double kPi = 3.141592653589;
 // Narrowing follows IEEE 754 here (out of range gives an infinity, NaN stays
 // NaN), which the single-precision steps rely on for wild host values.
 static_assert(std::numeric_limits<float>::is_iec559 && std::numeric_limits<double>::is_iec559);
-
-float ToSingle(double v) { return static_cast<float>(v); }
 
 double Radians(double degrees) { return degrees * kPi / 180.0; }
 
@@ -36,38 +35,12 @@ bool Holds(const CWarpGridReal& grid, const GridSize& counts) {
   return points <= grid.Points().size();
 }
 
-// The forward mapping of one pixel with every per-call constant taken once:
-// normalise, transform in single precision, project from the lens onto z = 0
-// in double rounded to single, back to pixels on the 1/256 lattice.
-struct ForwardMap {
-  double w;
-  double h;
-  double wOverH;
-  double halfH;  // (a * H) / 2 == a * (H / 2) exactly: halving is exact
-  float m0, m1, m3, m4, m5, m7, m8, m9, m11, m12, m13, m14;
-  float f;
-  float sx;
-  float sy;
-
-  RealPoint operator()(const RealPoint& p) const {
-    const float u = ToSingle((2.0 * p.x - w) / h);
-    const float v = ToSingle((2.0 * p.y - h) / h);
-    const float z = m8 * u + m9 * v + m11 + m14 - f;
-    const float x = m0 * u + m1 * v + m3 - m12 - sx;
-    const float y = m4 * u + m5 * v + m7 - m13 - sy;
-    const float s = -f / z;
-    const float xs = ToSingle(static_cast<double>(x) * s + sx);
-    const float ys = ToSingle(static_cast<double>(y) * s + sy);
-    return {RoundPoint((xs + wOverH) * halfH), RoundPoint((ys + 1.0) * halfH)};
-  }
-};
-
-ForwardMap MakeForwardMap(const std::array<float, 16>& m, float focal, float shiftX, float shiftY,
-                          const GridSize& panel) {
+KeystoneMap MakeForwardMap(const std::array<float, 16>& m, float focal, float shiftX,
+                           float shiftY, const GridSize& panel) {
   const double w = panel.cx;
   const double h = panel.cy;
-  return ForwardMap{w,    h,    w / h, h / 2.0, m[0],  m[1],  m[3],  m[4],   m[5],  m[7],
-                    m[8], m[9], m[11], m[12],   m[13], m[14], focal, shiftX, shiftY};
+  return KeystoneMap{w,    h,    w / h, h / 2.0, m[0],  m[1],  m[3],  m[4],   m[5],  m[7],
+                     m[8], m[9], m[11], m[12],   m[13], m[14], focal, shiftX, shiftY};
 }
 
 }  // namespace
@@ -126,9 +99,9 @@ int32_t CKeyStone::SetParam(double vAngle, double hAngle, double roll, double th
   m_pitch = -vAngle;
   m_yaw = hAngle;
   m_roll = roll;
-  m_shiftX = ToSingle(-shiftX);
-  m_shiftY = ToSingle(shiftY);
-  m_focal = ToSingle(2.0 * throwRatio * w / h);
+  m_shiftX = AsSingle(-shiftX);
+  m_shiftY = AsSingle(shiftY);
+  m_focal = AsSingle(2.0 * throwRatio * w / h);
   m_offsetZ = zOffset;
   m_fitRotation = fitRotation;
   CalcMatrix();
@@ -147,7 +120,7 @@ int32_t CKeyStone::SetRotationOnly(double roll, uint32_t fitRotation, const Grid
   m_offsetZ = 0.0;
   m_roll = roll;
   m_fitRotation = fitRotation;
-  m_focal = ToSingle(4.0 * w / h);  // throw ratio 2
+  m_focal = AsSingle(4.0 * w / h);  // throw ratio 2
   CalcMatrix();
   CalcScreenPlane();
   return KVOGC_OK;
@@ -162,17 +135,17 @@ void CKeyStone::CalcMatrix() {
   // fails inside GetMatrix cannot leave a half-written one behind.
   std::array<float, 16> built{};
   // Roll, then yaw, then pitch, then push back.
-  if (!(Succeeded(b.Identity()) && Succeeded(b.RotateZ(ToSingle(m_roll))) &&
-        Succeeded(b.RotateY(ToSingle(m_yaw))) && Succeeded(b.RotateX(ToSingle(m_pitch))) &&
-        Succeeded(b.Translate(0.0f, 0.0f, ToSingle(m_offsetZ - p))) && Succeeded(b.Finish()) &&
+  if (!(Succeeded(b.Identity()) && Succeeded(b.RotateZ(AsSingle(m_roll))) &&
+        Succeeded(b.RotateY(AsSingle(m_yaw))) && Succeeded(b.RotateX(AsSingle(m_pitch))) &&
+        Succeeded(b.Translate(0.0f, 0.0f, AsSingle(m_offsetZ - p))) && Succeeded(b.Finish()) &&
         Succeeded(b.GetMatrix(built.data())))) {
     return;
   }
   m_matrix = built;
   // The same steps undone in reverse order.
-  if (!(Succeeded(b.Identity()) && Succeeded(b.Translate(0.0f, 0.0f, ToSingle(p - m_offsetZ))) &&
-        Succeeded(b.RotateX(ToSingle(-m_pitch))) && Succeeded(b.RotateY(ToSingle(-m_yaw))) &&
-        Succeeded(b.RotateZ(ToSingle(-m_roll))) && Succeeded(b.Finish()) &&
+  if (!(Succeeded(b.Identity()) && Succeeded(b.Translate(0.0f, 0.0f, AsSingle(p - m_offsetZ))) &&
+        Succeeded(b.RotateX(AsSingle(-m_pitch))) && Succeeded(b.RotateY(AsSingle(-m_yaw))) &&
+        Succeeded(b.RotateZ(AsSingle(-m_roll))) && Succeeded(b.Finish()) &&
         Succeeded(b.GetMatrix(built.data())))) {
     return;
   }
@@ -192,14 +165,26 @@ int32_t CKeyStone::CalcScreenPlane() {
   const std::array<double, 3> d = transform(-1.0, -1.0, 0.0);
   const std::array<double, 3> ab{b[0] - a[0], b[1] - a[1], b[2] - a[2]};
   const std::array<double, 3> ad{d[0] - a[0], d[1] - a[1], d[2] - a[2]};
-  m_planeNormal = {ToSingle(ab[1] * ad[2] - ab[2] * ad[1]), ToSingle(ab[2] * ad[0] - ab[0] * ad[2]),
-                   ToSingle(ab[0] * ad[1] - ab[1] * ad[0])};
+  m_planeNormal = {AsSingle(ab[1] * ad[2] - ab[2] * ad[1]), AsSingle(ab[2] * ad[0] - ab[0] * ad[2]),
+                   AsSingle(ab[0] * ad[1] - ab[1] * ad[0])};
   m_planePoint = a;
   return KVOGC_OK;
 }
 
 int32_t CKeyStone::ConvertPoints(const CWarpGridReal& src, CWarpGridReal& dst,
                                  const GridSize& panel, const GridSize& counts) {
+  if (!HasArea(panel)) return KVOGC_E_INVALIDARG;
+  if (counts.cx < 0 || counts.cy < 0) return KVOGC_OK;
+  if (!Holds(src, counts) || !Holds(dst, counts)) return KVOGC_E_INVALIDARG;
+  const KeystoneMap map = MakeForwardMap(m_matrix, m_focal, m_shiftX, m_shiftY, panel);
+  MapRealGridRows(src, dst, counts, [&map](const RealPoint* from, RealPoint* to, size_t n) {
+    MapPoints(map, from, to, n);
+  });
+  return KVOGC_OK;
+}
+
+int32_t CKeyStone::ConvertPointsPlain(const CWarpGridReal& src, CWarpGridReal& dst,
+                                      const GridSize& panel, const GridSize& counts) const {
   if (!HasArea(panel)) return KVOGC_E_INVALIDARG;
   if (counts.cx < 0 || counts.cy < 0) return KVOGC_OK;
   if (!Holds(src, counts) || !Holds(dst, counts)) return KVOGC_E_INVALIDARG;
@@ -212,7 +197,10 @@ int32_t CKeyStone::ConvertGrid(const CWarpGridOpe& src, CWarpGridOpe& dst) {
       src.m_opeGridNum.cy != dst.m_opeGridNum.cy) {
     return KVOGC_E_INVALIDARG;
   }
-  MapOpeGrid(src, dst, MakeForwardMap(m_matrix, m_focal, m_shiftX, m_shiftY, src.m_panelSize));
+  const KeystoneMap map = MakeForwardMap(m_matrix, m_focal, m_shiftX, m_shiftY, src.m_panelSize);
+  MapOpeGrid(src, dst, map, [&map](const RealPoint* from, RealPoint* to, size_t n) {
+    MapPoints(map, from, to, n);
+  });
   return KVOGC_OK;
 }
 
@@ -220,8 +208,8 @@ int32_t CKeyStone::InvertPoint(const RealPoint& in, RealPoint& out, const GridSi
   if (!HasArea(panel)) return KVOGC_E_INVALIDARG;
   const double w = panel.cx;
   const double h = panel.cy;
-  const double u = ToSingle((2.0 * in.x - w) / h);
-  const double v = ToSingle((2.0 * in.y - h) / h);
+  const double u = AsSingle((2.0 * in.x - w) / h);
+  const double v = AsSingle((2.0 * in.y - h) / h);
 
   // Where the ray from the lens E through (u, v, 0) meets the image plane.
   const double ex = m_shiftX;
@@ -238,12 +226,12 @@ int32_t CKeyStone::InvertPoint(const RealPoint& in, RealPoint& out, const GridSi
 
   // Back through the inverse matrix onto z = 0 and through the lens again.
   const std::array<float, 16>& m = m_inverse;
-  const float z = ToSingle(m[8] * ix + m[9] * iy + m[10] * iz + m[11] + m[14]) - m_focal;
+  const float z = AsSingle(m[8] * ix + m[9] * iy + m[10] * iz + m[11] + m[14]) - m_focal;
   const float s = -m_focal / z;
-  const float x = ToSingle(m[0] * ix + m[1] * iy + m[2] * iz + m[3] - m[12]) - m_shiftX;
-  const float y = ToSingle(m[4] * ix + m[5] * iy + m[6] * iz + m[7] - m[13]) - m_shiftY;
-  const float xs = ToSingle(static_cast<double>(x) * s + m_shiftX);
-  const float ys = ToSingle(static_cast<double>(y) * s + m_shiftY);
+  const float x = AsSingle(m[0] * ix + m[1] * iy + m[2] * iz + m[3] - m[12]) - m_shiftX;
+  const float y = AsSingle(m[4] * ix + m[5] * iy + m[6] * iz + m[7] - m[13]) - m_shiftY;
+  const float xs = AsSingle(static_cast<double>(x) * s + m_shiftX);
+  const float ys = AsSingle(static_cast<double>(y) * s + m_shiftY);
   out = {RoundPoint((xs + w / h) * (h / 2.0)), RoundPoint((ys + 1.0) * (h / 2.0))};
   return KVOGC_OK;
 }

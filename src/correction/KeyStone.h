@@ -60,6 +60,10 @@ class CKeyStone {
   /// for a panel without area or counts beyond either grid.
   int32_t ConvertPoints(const CWarpGridReal& src, CWarpGridReal& dst, const GridSize& panel,
                         const GridSize& counts);
+  /// ConvertPoints one point at a time through the scalar reference map;
+  /// ConvertPoints must agree with it to the bit.
+  int32_t ConvertPointsPlain(const CWarpGridReal& src, CWarpGridReal& dst, const GridSize& panel,
+                             const GridSize& counts) const;
   /// Maps the nodes and line samples of src into dst over src's panel.
   /// KVOGC_E_INVALIDARG, with dst unchanged, when the grids differ in size or
   /// the panel has no area.
@@ -68,7 +72,6 @@ class CKeyStone {
   int32_t InvertPoint(const RealPoint& in, RealPoint& out, const GridSize& panel);
 
  private:
-  friend struct KeyStoneInspector;  // white-box tests read the state
 
   SiblingModule m_module;
   KvoRef<IMatrixBuilder> m_transform;

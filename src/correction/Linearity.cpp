@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "correction/GridMapping.h"
+#include "correction/PointMaps.h"
 #include "correction/SinglePrecision.h"
 #include "grid/Rounding.h"
 #include "kvogc/kvogc.h"
@@ -19,25 +20,6 @@ double Dot(const std::array<double, 3>& a, double x, double y, double z) {
 }
 
 bool PanelValid(const GridSize& panel) { return panel.cx > 0 && panel.cy > 0; }
-
-// The forward mapping with everything that depends only on the parameters and
-// the panel worked out once per call.
-struct ForwardMap {
-  double w;
-  double h;
-  double negFocal;  // -f
-  double focal;
-  double sinH, cosH, scaleX;
-  double sinV, cosV, scaleY;
-
-  RealPoint operator()(const RealPoint& p) const {
-    const double u = ToSingle(p.x / w);
-    const double v = ToSingle(p.y / h);
-    const double yp = ToSingle((negFocal / (sinV * v - focal)) * (cosV * v) * scaleY);
-    const double xp = ToSingle((negFocal / (sinH * u - focal)) * (cosH * u) * scaleX);
-    return {RoundPoint(xp * w), RoundPoint(yp * h)};
-  }
-};
 
 }  // namespace
 
@@ -71,11 +53,11 @@ int32_t CLinearity::SetParam(double vAngle, double hAngle) {
 
 namespace {
 
-ForwardMap MakeForward(const GridSize& panel, float focal, double angleH, double angleV,
+LinearityMap MakeForward(const GridSize& panel, float focal, double angleH, double angleV,
                        double scaleX, double scaleY) {
   const double radH = Radians(angleH);
   const double radV = Radians(angleV);
-  return ForwardMap{static_cast<double>(panel.cx),
+  return LinearityMap{static_cast<double>(panel.cx),
                     static_cast<double>(panel.cy),
                     static_cast<double>(-focal),
                     static_cast<double>(focal),
@@ -100,6 +82,20 @@ int32_t CLinearity::ConvertPoints(const CWarpGridReal& src, CWarpGridReal& dst,
       dst.GetPoint(counts.cy, counts.cx) == nullptr) {
     return KVOGC_E_INVALIDARG;
   }
+  const LinearityMap map = MakeForward(panel, m_focal, m_angleH, m_angleV, m_scaleX, m_scaleY);
+  MapRealGridRows(src, dst, counts, [&map](const RealPoint* from, RealPoint* to, size_t n) {
+    MapPoints(map, from, to, n);
+  });
+  return KVOGC_OK;
+}
+
+int32_t CLinearity::ConvertPointsPlain(const CWarpGridReal& src, CWarpGridReal& dst,
+                                       const GridSize& panel, const GridSize& counts) const {
+  if (counts.cy < 0 || counts.cx < 0) return KVOGC_OK;
+  if (!PanelValid(panel) || src.GetPoint(counts.cy, counts.cx) == nullptr ||
+      dst.GetPoint(counts.cy, counts.cx) == nullptr) {
+    return KVOGC_E_INVALIDARG;
+  }
   MapRealGrid(src, dst, counts,
               MakeForward(panel, m_focal, m_angleH, m_angleV, m_scaleX, m_scaleY));
   return KVOGC_OK;
@@ -107,8 +103,11 @@ int32_t CLinearity::ConvertPoints(const CWarpGridReal& src, CWarpGridReal& dst,
 
 int32_t CLinearity::ConvertGrid(const CWarpGridOpe& src, CWarpGridOpe& dst) const {
   if (!PanelValid(src.m_panelSize)) return KVOGC_E_INVALIDARG;
-  MapOpeGrid(src, dst,
-             MakeForward(src.m_panelSize, m_focal, m_angleH, m_angleV, m_scaleX, m_scaleY));
+  const LinearityMap map =
+      MakeForward(src.m_panelSize, m_focal, m_angleH, m_angleV, m_scaleX, m_scaleY);
+  MapOpeGrid(src, dst, map, [&map](const RealPoint* from, RealPoint* to, size_t n) {
+    MapPoints(map, from, to, n);
+  });
   return KVOGC_OK;
 }
 

@@ -25,6 +25,10 @@ class CLinearity {
   /// a non-positive panel or counts beyond either grid.
   int32_t ConvertPoints(const CWarpGridReal& src, CWarpGridReal& dst, const GridSize& panel,
                         const GridSize& counts) const;
+  /// ConvertPoints one point at a time through the scalar reference map;
+  /// ConvertPoints must agree with it to the bit.
+  int32_t ConvertPointsPlain(const CWarpGridReal& src, CWarpGridReal& dst, const GridSize& panel,
+                             const GridSize& counts) const;
   /// Maps every node and line sample of src into dst, with the panel of src.
   /// KVOGC_E_INVALIDARG (nothing written) when that panel is not positive.
   int32_t ConvertGrid(const CWarpGridOpe& src, CWarpGridOpe& dst) const;

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "correction/GridMapping.h"
+#include "correction/PointMaps.h"
 #include "correction/SinglePrecision.h"
 #include "grid/Rounding.h"
 #include "kvogc/kvogc.h"
@@ -15,16 +16,6 @@ namespace {
 
 constexpr std::array<RealPoint, 4> kNeutralCorners{
     {{0.0, 0.0}, {1.0, 0.0}, {1.0, 1.0}, {0.0, 1.0}}};
-
-/// Quadratic Bezier of one coordinate: (1-t)^2 a + 2(1-t)t c + t^2 b.
-double Bez(double a, double c, double b, double t) {
-  const double s = 1 - t;
-  return s * s * a + 2 * s * t * c + t * t * b;
-}
-
-RealPoint Bez(const RealPoint& a, const RealPoint& c, const RealPoint& b, double t) {
-  return {Bez(a.x, c.x, b.x, t), Bez(a.y, c.y, b.y, t)};
-}
 
 /// The curve's midpoint, in the form the centre is defined with.
 double BezHalf(double a, double c, double b) { return 0.25 * a + 0.5 * c + 0.25 * b; }
@@ -43,86 +34,11 @@ bool MappingValid(const CWarpGridReal& src, const CWarpGridReal& dst, const Grid
          dst.GetPoint(counts.cy, counts.cx) != nullptr;
 }
 
-/// Side of p against the line through a and b, read along y at p.x (0 when the
-/// side is vertical or p lies on it).
-int32_t SideY(const RealPoint& a, const RealPoint& b, const RealPoint& p) {
-  if (b.x == a.x) return 0;
-  const double line = a.y + (b.y - a.y) * (p.x - a.x) / (b.x - a.x);
-  return p.y > line ? 1 : (p.y == line ? 0 : -1);
-}
-
-/// Side of p against the line through a and b, read along x at p.y.
-int32_t SideX(const RealPoint& a, const RealPoint& b, const RealPoint& p) {
-  if (b.y == a.y) return 0;
-  const double line = a.x + (b.x - a.x) * (p.y - a.y) / (b.y - a.y);
-  return p.x > line ? 1 : (p.x == line ? 0 : -1);
-}
-
-cv::Point2f Single(const RealPoint& p) { return {AsSingle(p.x), AsSingle(p.y)}; }
-
 }  // namespace
-
-// Everything the point model reads, copied out once per call so that the loops
-// over a grid neither reload it per point nor suspect it of aliasing the grid.
-struct CPinCushion::Model {
-  RealPoint tl, tr, br, bl;
-  RealPoint cl, ct, cr, cb;
-  RealPoint center;
-  double aL, aT, aR, aB;
-
-  RealPoint Eval(double u, double v) const {
-    if (u >= 0 && u <= 1 && v >= 0 && v <= 1) {
-      // Only the x of the side edges and the y of the top and bottom edges count.
-      const double lx = Bez(tl.x, cl.x, bl.x, v);
-      const double rx = Bez(tr.x, cr.x, br.x, v);
-      const double ty = Bez(tl.y, ct.y, tr.y, u);
-      const double by = Bez(bl.y, cb.y, br.y, u);
-      return {(1 - u) * lx + u * rx, (1 - v) * ty + v * by};
-    }
-    // Outside: pull the point towards the centre onto the unit square's border,
-    // evaluate there, and push the result back out by the same factor m.
-    const double m = std::max(2 * std::fabs(v - 0.5), 2 * std::fabs(u - 0.5));
-    const double h = (m - 1) / 2;
-    const double uu = (u + h) / m;
-    const double vv = (v + h) / m;
-    const double xc = (center.x - aL) + (aL + aR) * uu;
-    const double yc = (center.y - aT) + (aT + aB) * vv;
-    const double lx = Bez(tl.x, cl.x, bl.x, vv);
-    const double rx = Bez(tr.x, cr.x, br.x, vv);
-    const double ty = Bez(tl.y, ct.y, tr.y, uu);
-    const double by = Bez(bl.y, cb.y, br.y, uu);
-    return {(1 - uu) * ((lx - xc) * m + xc) + uu * ((rx - xc) * m + xc),
-            (1 - vv) * ((ty - yc) * m + yc) + vv * ((by - yc) * m + yc)};
-  }
-};
-
-// A pixel point through the model: (R(W X), R(H Y)) of the model at (x/W, y/H).
-struct CPinCushion::PixelMap {
-  Model model;
-  double w;
-  double h;
-
-  RealPoint operator()(const RealPoint& p) const {
-    const RealPoint e = model.Eval(p.x / w, p.y / h);
-    return {RoundPoint(w * e.x), RoundPoint(h * e.y)};
-  }
-};
-
-// The fit adjustment, single precision and not on the 1/256 lattice.
-struct CPinCushion::FitMap {
-  double offsetX;  // already rounded to single precision
-  double offsetY;
-  double scale;
-
-  RealPoint operator()(const RealPoint& p) const {
-    return {ToSingle((p.x + offsetX) / scale), ToSingle((p.y + offsetY) / scale)};
-  }
-};
 
 CPinCushion::CPinCushion()
     : m_corners(kNeutralCorners),
-      m_edgeControl{{{0.0, 0.5}, {0.5, 0.0}, {1.0, 0.5}, {0.5, 1.0}}},
-      m_outerCorners{{{-1.0, -1.0}, {2.0, -1.0}, {2.0, 2.0}, {-1.0, 2.0}}} {}
+      m_edgeControl{{{0.0, 0.5}, {0.5, 0.0}, {1.0, 0.5}, {0.5, 1.0}}} {}
 
 CPinCushion::~CPinCushion() = default;
 
@@ -160,23 +76,25 @@ int32_t CPinCushion::Reset() {
   return KVOGC_OK;
 }
 
-RealPoint CPinCushion::EvalPoint(double u, double v) const { return CurrentModel().Eval(u, v); }
-
-CPinCushion::Model CPinCushion::CurrentModel() const {
-  return Model{m_corners[0],     m_corners[1],     m_corners[2],     m_corners[3],
+PinCushionModel CPinCushion::CurrentModel() const {
+  return PinCushionModel{m_corners[0],     m_corners[1],     m_corners[2],     m_corners[3],
                m_edgeControl[0], m_edgeControl[1], m_edgeControl[2], m_edgeControl[3],
                m_center,         m_amountLeft,     m_amountTop,      m_amountRight,
                m_amountBottom};
 }
 
-CPinCushion::FitMap CPinCushion::CurrentFit() const {
-  return FitMap{ToSingle(m_fitOffsetX), ToSingle(m_fitOffsetY), m_fitScale};
+PinCushionMap CPinCushion::CurrentMap(const GridSize& panel, bool withFit) const {
+  return PinCushionMap{CurrentModel(),
+                       static_cast<double>(panel.cx),
+                       static_cast<double>(panel.cy),
+                       withFit,
+                       ToSingle(m_fitOffsetX),
+                       ToSingle(m_fitOffsetY),
+                       m_fitScale};
 }
 
 void CPinCushion::BuildTables(const GridSize& panel, int32_t cols, int32_t rows) {
-  if (cols < 1 || rows < 1 || m_tableCols != cols + 3 || m_tableRows != rows + 3) return;
-  const double w = panel.cx;
-  const double h = panel.cy;
+  if (cols < 1 || rows < 1 || !m_tables.SizedFor(cols, rows)) return;
   const double kx = 2 * m_marginX + 1;
   const double ky = 2 * m_marginY + 1;
   const double sx = m_marginX;
@@ -201,48 +119,12 @@ void CPinCushion::BuildTables(const GridSize& panel, int32_t cols, int32_t rows)
   const RealPoint qtr{(tr.x - 1) * kx + sx + 1, tr.y * ky - sy};
   const RealPoint qbr{(br.x - 1) * kx + sx + 1, (br.y - 1) * ky + sy + 1};
   const RealPoint qbl{bl.x * kx - sx, (bl.y - 1) * ky + sy + 1};
-  m_outerCorners = {qtl, qtr, qbr, qbl};
   const RealPoint ol{(qtl.x + qbl.x) / 2 - kx * aL, (qtl.y + qbl.y) / 2};
   const RealPoint ot{(qtl.x + qtr.x) / 2, (qtl.y + qtr.y) / 2 - ky * aT};
   const RealPoint orr{(qtr.x + qbr.x) / 2 + kx * aR, (qtr.y + qbr.y) / 2};
   const RealPoint ob{(qbl.x + qbr.x) / 2, (qbl.y + qbr.y) / 2 + ky * aB};
-  m_outerControl = {ol, ot, orr, ob};
-
-  const auto px = [w, h](double x, double y) {
-    return RealPoint{RoundPoint(x * w), RoundPoint(y * h)};
-  };
-  const auto pxOf = [&px](const RealPoint& p) { return px(p.x, p.y); };
-  const int32_t lastCol = m_tableCols - 1;
-  const int32_t lastRow = m_tableRows - 1;
-  const auto set = [this](int32_t j, int32_t i, const RealPoint& s, const RealPoint& d) {
-    m_srcTable[Entry(j, i)] = s;
-    m_dstTable[Entry(j, i)] = d;
-  };
-
-  set(0, 0, px(-sx, -sy), pxOf(qtl));
-  set(0, lastCol, px(1 + sx, -sy), pxOf(qtr));
-  set(lastRow, lastCol, px(1 + sx, 1 + sy), pxOf(qbr));
-  set(lastRow, 0, px(-sx, 1 + sy), pxOf(qbl));
-  for (int32_t i = 0; i <= cols; ++i) {
-    const double x = static_cast<double>(i) / cols;
-    const double t = (x + sx) / kx;
-    set(0, i + 1, px(x, -sy), pxOf(Bez(qtl, ot, qtr, t)));
-    set(lastRow, i + 1, px(x, 1 + sy), pxOf(Bez(qbl, ob, qbr, t)));
-  }
-  for (int32_t j = 0; j <= rows; ++j) {
-    const double y = static_cast<double>(j) / rows;
-    const double t = (y + sy) / ky;
-    set(j + 1, 0, px(-sx, y), pxOf(Bez(qtl, ol, qbl, t)));
-    set(j + 1, lastCol, px(1 + sx, y), pxOf(Bez(qtr, orr, qbr, t)));
-  }
-  const Model model = CurrentModel();
-  for (int32_t j = 0; j <= rows; ++j) {
-    const double y = static_cast<double>(j) / rows;
-    for (int32_t i = 0; i <= cols; ++i) {
-      const double x = static_cast<double>(i) / cols;
-      set(j + 1, i + 1, px(x, y), pxOf(model.Eval(x, y)));
-    }
-  }
+  m_tables.Build({{qtl, qtr, qbr, qbl}, {ol, ot, orr, ob}, sx, sy}, CurrentModel(), panel, cols,
+                 rows);
 
   // Last: the interior above runs with the previous centre (it never needs it).
   const RealPoint& cl = m_edgeControl[0];
@@ -253,8 +135,8 @@ void CPinCushion::BuildTables(const GridSize& panel, int32_t cols, int32_t rows)
   m_center.y = (BezHalf(tl.y, ct.y, tr.y) + BezHalf(bl.y, cb.y, br.y)) / 2;
 }
 
-CPinCushion::Fit CPinCushion::CalcFit(const CWarpGridReal& mapped, const GridSize& panel,
-                                      int32_t cols, int32_t rows) {
+PinCushionFit CalcPinCushionFit(const CWarpGridReal& mapped, const GridSize& panel, int32_t cols,
+                               int32_t rows) {
   if (cols < 0 || rows < 0 || mapped.GetPoint(rows, cols) == nullptr) return {1.0, 0.0, 0.0};
   double top = mapped.At(0, 0).y;
   double bottom = mapped.At(rows, 0).y;
@@ -280,17 +162,7 @@ CPinCushion::Fit CPinCushion::CalcFit(const CWarpGridReal& mapped, const GridSiz
 }
 
 void CPinCushion::PrepareTables(const GridSize& panel, const GridSize& counts) {
-  const int32_t cols = counts.cx + 3;
-  const int32_t rows = counts.cy + 3;
-  if (m_tableCols != cols || m_tableRows != rows) {
-    const size_t n = static_cast<size_t>(rows) * static_cast<size_t>(cols);
-    m_srcTable.assign(n, RealPoint{0.0, 0.0});
-    m_dstTable.assign(n, RealPoint{0.0, 0.0});
-    m_visited.assign(n, 0);
-    m_tableCols = cols;
-    m_tableRows = rows;
-    SetStale();
-  }
+  if (m_tables.Resize(counts.cx, counts.cy)) SetStale();
   if (m_tablesStale != 0) {
     BuildTables(panel, counts.cx, counts.cy);
     m_tablesStale = 0;
@@ -302,9 +174,16 @@ void CPinCushion::MapGrid(const CWarpGridReal& src, CWarpGridReal& dst, const Gr
                           const GridSize& counts) {
   if (!MappingValid(src, dst, panel, counts)) return;
   PrepareTables(panel, counts);
-  MapRealGrid(
-      src, dst, counts,
-      PixelMap{CurrentModel(), static_cast<double>(panel.cx), static_cast<double>(panel.cy)});
+  MapRealGrid(src, dst, counts, CurrentMap(panel, false));
+}
+
+void CPinCushion::MapGridFast(const CWarpGridReal& src, CWarpGridReal& dst, const GridSize& panel,
+                              const GridSize& counts, bool withFit) {
+  PrepareTables(panel, counts);
+  const PinCushionMap map = CurrentMap(panel, withFit);
+  MapRealGridRows(src, dst, counts, [&map](const RealPoint* from, RealPoint* to, size_t n) {
+    MapPoints(map, from, to, n);
+  });
 }
 
 int32_t CPinCushion::ConvertPoints(const CWarpGridReal& src, CWarpGridReal& dst,
@@ -322,15 +201,12 @@ int32_t CPinCushion::ConvertPoints(const CWarpGridReal& src, CWarpGridReal& dst,
     // image, as the steps in their plain order do, so that case always maps it.
     if (!m_fitCurrent || !SameSize(m_fitPanel, panel) || !SameSize(m_fitCounts, counts) ||
         &src == &dst) {
-      MapGrid(*m_refGrid, dst, panel, counts);
-      StoreFit(CalcFit(dst, panel, counts.cx, counts.cy), panel, counts);
+      MapGridFast(*m_refGrid, dst, panel, counts, false);
+      StoreFit(CalcPinCushionFit(dst, panel, counts.cx, counts.cy), panel, counts);
     }
-    const PixelMap map{CurrentModel(), static_cast<double>(panel.cx),
-                       static_cast<double>(panel.cy)};
-    const FitMap fit = CurrentFit();
-    MapRealGrid(src, dst, counts, [&map, &fit](const RealPoint& p) { return fit(map(p)); });
+    MapGridFast(src, dst, panel, counts, true);
   } else {
-    MapGrid(src, dst, panel, counts);
+    MapGridFast(src, dst, panel, counts, false);
   }
   return KVOGC_OK;
 }
@@ -344,13 +220,13 @@ int32_t CPinCushion::ConvertPointsPlain(const CWarpGridReal& src, CWarpGridReal&
   if (m_fitMode != 0) {
     UpdateReferenceGrid(panel, counts);
     MapGrid(*m_refGrid, dst, panel, counts);
-    StoreFit(CalcFit(dst, panel, counts.cx, counts.cy), panel, counts);
+    StoreFit(CalcPinCushionFit(dst, panel, counts.cx, counts.cy), panel, counts);
   }
   MapGrid(src, dst, panel, counts);
   if (m_fitMode != 0) {
-    const FitMap fit = CurrentFit();
+    const PinCushionMap fit = CurrentMap(panel, true);
     for (int32_t r = 0; r <= counts.cy; ++r) {
-      for (int32_t c = 0; c <= counts.cx; ++c) dst.At(r, c) = fit(dst.At(r, c));
+      for (int32_t c = 0; c <= counts.cx; ++c) dst.At(r, c) = fit.Fit(dst.At(r, c));
     }
   }
   return KVOGC_OK;
@@ -360,7 +236,7 @@ void CPinCushion::UpdateReferenceGrid(const GridSize& panel, const GridSize& cou
   // A reference grid of other counts would be read out of step (or past its
   // end), so its own counts are checked as well as the tables'. A new panel
   // alone keeps it.
-  if (!m_refGrid || m_tableCols != counts.cx + 3 || m_tableRows != counts.cy + 3 ||
+  if (!m_refGrid || !m_tables.SizedFor(counts.cx, counts.cy) ||
       !SameSize(m_refGrid->m_realGridNum, counts)) {
     auto grid = std::make_unique<CWarpGridReal>();
     grid->Create(panel, counts);
@@ -369,7 +245,7 @@ void CPinCushion::UpdateReferenceGrid(const GridSize& panel, const GridSize& cou
   }
 }
 
-void CPinCushion::StoreFit(const Fit& fit, const GridSize& panel, const GridSize& counts) {
+void CPinCushion::StoreFit(const PinCushionFit& fit, const GridSize& panel, const GridSize& counts) {
   m_fitScale = fit.scale;
   m_fitOffsetX = fit.offsetX;
   m_fitOffsetY = fit.offsetY;
@@ -381,102 +257,21 @@ void CPinCushion::StoreFit(const Fit& fit, const GridSize& panel, const GridSize
 int32_t CPinCushion::ConvertGrid(const CWarpGridOpe& src, CWarpGridOpe& dst) const {
   const GridSize panel = src.m_panelSize;
   if (panel.cx <= 0 || panel.cy <= 0) return KVOGC_E_INVALIDARG;
-  const PixelMap map{CurrentModel(), static_cast<double>(panel.cx), static_cast<double>(panel.cy)};
-  if (m_fitMode != 0) {
-    const FitMap fit = CurrentFit();
-    MapOpeGrid(src, dst, [&map, &fit](const RealPoint& p) { return fit(map(p)); });
-  } else {
-    MapOpeGrid(src, dst, map);
-  }
+  const PinCushionMap map = CurrentMap(panel, m_fitMode != 0);
+  MapOpeGrid(src, dst, map, [&map](const RealPoint* from, RealPoint* to, size_t n) {
+    MapPoints(map, from, to, n);
+  });
   return KVOGC_OK;
 }
 
-namespace {
-
-// The two table lines that bound cell index k of a table with `count` lines;
-// indices before the first or past the last cell use the nearest cell.
-void CellSpan(int32_t k, int32_t count, int32_t& k0, int32_t& k1) {
-  if (k < 0) {
-    k0 = 0;
-  } else if (k < count - 1) {
-    k0 = k;
-  } else {
-    k0 = count - 2;
-  }
-  k1 = k0 + 1;
-}
-
-}  // namespace
-
-CPinCushion::CellStep CPinCushion::TestCell(int32_t j, int32_t i, const RealPoint& p) const {
-  if (m_tableRows < 2 || m_tableCols < 2 || m_dstTable.empty()) return {true, 0, 0};
-  int32_t j0 = 0, j1 = 0, i0 = 0, i1 = 0;
-  CellSpan(j, m_tableRows, j0, j1);
-  CellSpan(i, m_tableCols, i0, i1);
-  const RealPoint& tl = DstEntry(j0, i0);
-  const RealPoint& tr = DstEntry(j0, i1);
-  const RealPoint& bl = DstEntry(j1, i0);
-  const RealPoint& br = DstEntry(j1, i1);
-  const int32_t sTop = SideY(tl, tr, p);
-  const int32_t sBottom = SideY(bl, br, p);
-  const int32_t sLeft = SideX(tl, bl, p);
-  const int32_t sRight = SideX(tr, br, p);
-
-  int32_t rowStep = 0;
-  if (sTop < 0 && j >= 1) {
-    rowStep = -1;
-  } else if (sBottom <= 0) {
-    rowStep = 0;
-  } else if (j < m_tableRows - 1) {
-    rowStep = 1;
-  }
-  int32_t colStep = 0;
-  if (sLeft < 0 && i >= 1) {
-    colStep = -1;
-  } else if (sRight > 0 && i < m_tableCols - 1) {
-    colStep = 1;
-  }
-  return {rowStep == 0 && colStep == 0, rowStep, colStep};
-}
-
-bool CPinCushion::InvertByHomography(const RealPoint& p, RealPoint& out) {
-  if (m_tableRows < 2 || m_tableCols < 2 || m_dstTable.empty()) return false;
-  std::fill(m_visited.begin(), m_visited.end(), uint8_t{0});
-  int32_t j = m_tableRows / 2;
-  int32_t i = m_tableCols / 2;
-  // One step per cell and never the same index twice, so the walk ends within
-  // the table size whatever the point (NaN and infinities included).
-  while (m_visited[Entry(j, i)] == 0) {
-    m_visited[Entry(j, i)] = 1;
-    const CellStep step = TestCell(j, i, p);
-    if (step.found) break;
-    j += step.rowStep;
-    i += step.colStep;
-  }
-  int32_t j0 = 0, j1 = 0, i0 = 0, i1 = 0;
-  CellSpan(j, m_tableRows, j0, j1);
-  CellSpan(i, m_tableCols, i0, i1);
-  m_block.m_srcCorners[0] = Single(DstEntry(j0, i0));
-  m_block.m_srcCorners[1] = Single(DstEntry(j0, i1));
-  m_block.m_srcCorners[2] = Single(DstEntry(j1, i0));
-  m_block.m_srcCorners[3] = Single(DstEntry(j1, i1));
-  m_block.m_dstCorners[0] = Single(SrcEntry(j0, i0));
-  m_block.m_dstCorners[1] = Single(SrcEntry(j0, i1));
-  m_block.m_dstCorners[2] = Single(SrcEntry(j1, i0));
-  m_block.m_dstCorners[3] = Single(SrcEntry(j1, i1));
-  if (!m_block.Estimate()) return false;
-  out = m_block.Apply(p);
-  return true;
-}
-
 int32_t CPinCushion::InvertPoint(const RealPoint& in, RealPoint& out) {
-  if (m_dstTable.empty()) {
+  if (m_tables.Empty()) {
     // No tables before the first ConvertPoints: nothing to invert with.
     out = in;
     return KVOGC_OK;
   }
   RealPoint r{};
-  if (!InvertByHomography(in, r)) {
+  if (!m_tables.Invert(in, r)) {
     out = in;
     return KVOGC_E_INVALIDARG;
   }

@@ -1,36 +1,36 @@
 // Pincushion correction with four-corner placement: the image outline is four
 // quadratic Bezier edges through the corners, points inside are blended between
-// opposite edges and points outside are extrapolated from the centre. The way
-// back goes through tables of the real grid plus an outer ring, inverting one
-// table cell at a time by its homography.
+// opposite edges and points outside are extrapolated from the centre (the point
+// model, PinCushionModel). With the fit, the mapped outline is scaled to fill
+// the panel. The way back goes through the tables of CPinCushionTables.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
-#include "correction/BlockTransfer.h"
+#include "correction/PinCushionTables.h"
+#include "correction/PointMaps.h"
 #include "grid/WarpGridOpe.h"
 #include "grid/WarpGridReal.h"
 
 namespace kvogc {
 
+/// Scale and offsets that make a mapped outline fill the panel.
+struct PinCushionFit {
+  double scale;
+  double offsetX;
+  double offsetY;
+};
+
+/// The fit of a mapped evenly spaced grid with cols x rows divisions: one
+/// factor for both axes, filling the panel along one and centring along the
+/// other; {1, 0, 0} when the grid does not hold those counts.
+PinCushionFit CalcPinCushionFit(const CWarpGridReal& mapped, const GridSize& panel, int32_t cols,
+                                int32_t rows);
+
 class CPinCushion {
  public:
-  /// Scale and offsets that make the corrected outline fill the panel.
-  struct Fit {
-    double scale;
-    double offsetX;
-    double offsetY;
-  };
-  /// Outcome of testing one table cell against a corrected point.
-  struct CellStep {
-    bool found;
-    int32_t rowStep;
-    int32_t colStep;
-  };
-
   CPinCushion();
   virtual ~CPinCushion();
   CPinCushion(const CPinCushion&) = delete;
@@ -50,6 +50,12 @@ class CPinCushion {
   /// panel, counts below 1 or counts beyond either grid.
   int32_t ConvertPoints(const CWarpGridReal& src, CWarpGridReal& dst, const GridSize& panel,
                         const GridSize& counts);
+  /// ConvertPoints in the plain order of its steps, one point at a time through
+  /// the scalar map: the reference grid is mapped and the fit worked out on
+  /// every call, and the fit is a second pass over dst. ConvertPoints must
+  /// agree with it to the bit.
+  int32_t ConvertPointsPlain(const CWarpGridReal& src, CWarpGridReal& dst, const GridSize& panel,
+                             const GridSize& counts);
   /// Maps every node and line sample with the state of the last ConvertPoints.
   /// KVOGC_E_INVALIDARG (nothing written) when the panel of src is not positive.
   int32_t ConvertGrid(const CWarpGridOpe& src, CWarpGridOpe& dst) const;
@@ -58,59 +64,25 @@ class CPinCushion {
   /// cell met cannot be solved, out = in and KVOGC_E_INVALIDARG.
   int32_t InvertPoint(const RealPoint& in, RealPoint& out);
 
-  // The steps of the model, exposed for white-box tests.
-
-  /// Model position (panel fractions) of the panel fraction (u, v).
-  RealPoint EvalPoint(double u, double v) const;
-  /// Edge and outer control points, outer corners, tables and centre. Does
+ private:
+  PinCushionModel CurrentModel() const;
+  /// The point map with the current model and, when withFit, the last fit.
+  PinCushionMap CurrentMap(const GridSize& panel, bool withFit) const;
+  /// Edge control points, the outer frame, the tables and the centre; does
   /// nothing unless the tables are sized for these counts.
   void BuildTables(const GridSize& panel, int32_t cols, int32_t rows);
-  /// Fit of a mapped evenly spaced grid.
-  static Fit CalcFit(const CWarpGridReal& mapped, const GridSize& panel, int32_t cols,
-                     int32_t rows);
-  /// Makes the tables current for these counts, then maps src into dst (no fit).
+  /// Makes the tables current for these counts, then maps src into dst (no
+  /// fit), point by point through the scalar map.
   void MapGrid(const CWarpGridReal& src, CWarpGridReal& dst, const GridSize& panel,
                const GridSize& counts);
-  /// Walks the tables to the cell holding p and applies its homography. False
-  /// (out untouched) when there are no tables or no homography could be had.
-  bool InvertByHomography(const RealPoint& p, RealPoint& out);
-  CellStep TestCell(int32_t j, int32_t i, const RealPoint& p) const;
-
-  /// ConvertPoints in the plain order of its steps: the reference grid is mapped
-  /// and the fit worked out on every call, and the fit is a second pass over dst.
-  /// ConvertPoints must agree with it to the bit.
-  int32_t ConvertPointsPlain(const CWarpGridReal& src, CWarpGridReal& dst, const GridSize& panel,
-                             const GridSize& counts);
-
-  const std::array<RealPoint, 4>& Corners() const { return m_corners; }
-  const std::array<RealPoint, 4>& EdgeControl() const { return m_edgeControl; }
-  const std::array<RealPoint, 4>& OuterCorners() const { return m_outerCorners; }
-  const std::array<RealPoint, 4>& OuterControl() const { return m_outerControl; }
-  RealPoint Center() const { return m_center; }
-  Fit LastFit() const { return {m_fitScale, m_fitOffsetX, m_fitOffsetY}; }
-  bool TablesStale() const { return m_tablesStale != 0; }
-  int32_t TableCols() const { return m_tableCols; }
-  int32_t TableRows() const { return m_tableRows; }
-  /// Table entries; (j, i) must lie inside the table.
-  const RealPoint& SrcEntry(int32_t j, int32_t i) const { return m_srcTable[Entry(j, i)]; }
-  const RealPoint& DstEntry(int32_t j, int32_t i) const { return m_dstTable[Entry(j, i)]; }
-  const CWarpGridReal* RefGrid() const { return m_refGrid.get(); }
-
- private:
-  size_t Entry(int32_t j, int32_t i) const {
-    return static_cast<size_t>(j) * static_cast<size_t>(m_tableCols) + static_cast<size_t>(i);
-  }
-  struct Model;     // the point model's inputs, copied once per call
-  struct PixelMap;  // a pixel point through the model
-  struct FitMap;    // the fit adjustment of a mapped point
-
-  Model CurrentModel() const;
-  FitMap CurrentFit() const;
-  /// Reallocates the tables for new counts and rebuilds them when stale.
+  /// MapGrid through the vector kernel, with or without the fit.
+  void MapGridFast(const CWarpGridReal& src, CWarpGridReal& dst, const GridSize& panel,
+                   const GridSize& counts, bool withFit);
+  /// Resizes the tables for new counts and rebuilds them when stale.
   void PrepareTables(const GridSize& panel, const GridSize& counts);
   /// Replaces the fit's reference grid when it is missing or the counts changed.
   void UpdateReferenceGrid(const GridSize& panel, const GridSize& counts);
-  void StoreFit(const Fit& fit, const GridSize& panel, const GridSize& counts);
+  void StoreFit(const PinCushionFit& fit, const GridSize& panel, const GridSize& counts);
   void SetStale();
 
   double m_amountLeft = 0.0;  // host value / -5
@@ -118,23 +90,16 @@ class CPinCushion {
   double m_amountRight = 0.0;
   double m_amountBottom = 0.0;
   std::array<RealPoint, 4> m_corners;      // TL, TR, BR, BL
-  std::array<RealPoint, 4> m_edgeControl;  // left, top, right, bottom
-  RealPoint m_center{0.5, 0.5};
-  std::array<RealPoint, 4> m_outerCorners;  // TL, TR, BR, BL
-  std::array<RealPoint, 4> m_outerControl{};
+  std::array<RealPoint, 4> m_edgeControl;  // left, top, right, bottom; as of the last build
+  RealPoint m_center{0.5, 0.5};            // as of the last build
   double m_marginX = 1.0;  // outer ring width in panel widths
   double m_marginY = 1.0;
-  int32_t m_tableCols = 0;
-  int32_t m_tableRows = 0;
-  std::vector<RealPoint> m_srcTable;  // uncorrected positions, pixels
-  std::vector<RealPoint> m_dstTable;  // corrected positions, pixels
-  std::vector<uint8_t> m_visited;
+  CPinCushionTables m_tables;
   std::unique_ptr<CWarpGridReal> m_refGrid;
   uint32_t m_fitMode = 0;
   double m_fitScale = 0.0;
   double m_fitOffsetX = 0.0;
   double m_fitOffsetY = 0.0;
-  CBlockTransfer m_block;
   int32_t m_tablesStale = 1;
 
   // The fit depends only on the parameters, the panel, the counts and the

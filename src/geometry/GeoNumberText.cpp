@@ -1,7 +1,10 @@
 #include "geometry/GeoNumberText.h"
 
+#include <bit>
 #include <charconv>
+#include <cstdint>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <system_error>
 
@@ -51,19 +54,115 @@ size_t HexNumberLength(std::string_view digits) {
   return pos;
 }
 
+// 1 to 4 digits of v < 10000, without leading zeros.
+char* PutShort(char* p, uint32_t v) {
+  if (v < 10) {
+    *p = static_cast<char>('0' + v);
+    return p + 1;
+  }
+  if (v < 100) {
+    fixed6::PutPair(p, v);
+    return p + 2;
+  }
+  if (v < 1000) {
+    *p = static_cast<char>('0' + v / 100);
+    fixed6::PutPair(p + 1, v % 100);
+    return p + 3;
+  }
+  fixed6::PutPair(p, v / 100);
+  fixed6::PutPair(p + 2, v % 100);
+  return p + 4;
+}
+
+// Exactly 4 digits of v < 10000.
+void PutFour(char* p, uint32_t v) {
+  fixed6::PutPair(p, v / 100);
+  fixed6::PutPair(p + 2, v % 100);
+}
+
+// Decimal digits of v, without leading zeros (one "0" for zero).
+char* PutUnsigned(char* p, uint64_t v) {
+  if (v < 10000) return PutShort(p, static_cast<uint32_t>(v));
+  if (v < 100000000) {
+    p = PutShort(p, static_cast<uint32_t>(v / 10000));
+    PutFour(p, static_cast<uint32_t>(v % 10000));
+    return p + 4;
+  }
+  p = PutUnsigned(p, v / 100000000);
+  const auto low = static_cast<uint32_t>(v % 100000000);
+  PutFour(p, low / 10000);
+  PutFour(p + 4, low % 10000);
+  return p + 8;
+}
+
+bool HoldsFixed6Exactly(double v) {
+  return std::fabs(v) < fixed6::kLimit && static_cast<double>(static_cast<float>(v)) == v;
+}
+
+// Decimal "digits[.digits]" with at most 19 digits whose value as an integer
+// is below 2^53 and with at most 22 after the point: the integer and the power
+// of ten are exact doubles, so their quotient is the correctly rounded double.
+// Rounding that to float gives the correctly rounded float too, unless it lies
+// exactly halfway between two floats, where the decimal value itself may lie
+// to either side: then, and for every other form, this gives up (returns 0).
+// Otherwise returns the characters read.
+size_t ScanSimpleDecimal(std::string_view rest, float& value) {
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  uint64_t mantissa = 0;
+  size_t digits = 0;
+  size_t pos = 0;
+  while (pos < rest.size() && IsDigit(rest[pos])) {
+    mantissa = mantissa * 10 + static_cast<uint64_t>(rest[pos] - '0');
+    ++digits;
+    ++pos;
+    if (digits > 19) return 0;
+  }
+  if (digits == 0) return 0;
+  size_t decimals = 0;
+  if (pos < rest.size() && rest[pos] == '.') {
+    ++pos;
+    while (pos < rest.size() && IsDigit(rest[pos])) {
+      mantissa = mantissa * 10 + static_cast<uint64_t>(rest[pos] - '0');
+      ++decimals;
+      ++pos;
+      if (digits + decimals > 19) return 0;
+    }
+  }
+  if (pos < rest.size() && (rest[pos] == 'e' || rest[pos] == 'E')) return 0;
+  if (mantissa >= (uint64_t{1} << 53) || decimals >= std::size(kPowers)) return 0;
+  const double quotient = static_cast<double>(mantissa) / kPowers[decimals];
+  // The 29 bits a float drops, at exactly half their unit.
+  constexpr uint64_t kDropped = (uint64_t{1} << 29) - 1;
+  constexpr uint64_t kHalf = uint64_t{1} << 28;
+  if ((std::bit_cast<uint64_t>(quotient) & kDropped) == kHalf) return 0;
+  value = static_cast<float>(quotient);
+  return pos;
+}
+
 }  // namespace
 
-float NarrowToFloat(double v) {
-  // Halfway between FLT_MAX and 2^128: from here on round-to-nearest gives infinity.
-  constexpr double kOverflow = 0x1.ffffffp127;
-  if (v >= kOverflow) return std::numeric_limits<float>::infinity();
-  if (v <= -kOverflow) return -std::numeric_limits<float>::infinity();
-  return static_cast<float>(v);
+char* PutFixed6Wide(char* p, float v) {
+  const std::to_chars_result r = std::to_chars(p, p + kMaxFixed6Chars, static_cast<double>(v),
+                                               std::chars_format::fixed, 6);
+  return r.ptr;
 }
+
+char* PutInt(char* p, int64_t v) {
+  if (v >= 0) return PutUnsigned(p, static_cast<uint64_t>(v));
+  *p++ = '-';
+  return PutUnsigned(p, uint64_t{0} - static_cast<uint64_t>(v));
+}
+
 
 void AppendFixed(std::string& out, double v, int precision) {
   // Fixed notation of a double needs at most 309 integer digits.
   char buffer[320 + 64];
+  if (precision == 6 && HoldsFixed6Exactly(v)) {
+    out.append(buffer, fixed6::PutExact(buffer, v));
+    return;
+  }
   if (precision < 0) precision = 0;
   if (precision > 64) precision = 64;
   const std::to_chars_result r =
@@ -89,8 +188,14 @@ NumberScan ScanFloat(std::string_view text, float& value, size_t* consumed) {
   if (rest.empty() || rest[0] == '-') return NumberScan::kNoNumber;
 
   float parsed = 0.0f;
+  const bool hex = StartsHexNumber(rest);
+  if (const size_t used = hex ? 0 : ScanSimpleDecimal(rest, parsed); used != 0) {
+    value = negative ? -parsed : parsed;
+    if (consumed != nullptr) *consumed = pos + used;
+    return NumberScan::kOk;
+  }
   std::from_chars_result r{};
-  if (StartsHexNumber(rest)) {
+  if (hex) {
     const std::string_view digits = rest.substr(2);
     r = std::from_chars(digits.data(), digits.data() + HexNumberLength(digits), parsed,
                         std::chars_format::hex);

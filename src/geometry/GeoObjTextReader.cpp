@@ -32,7 +32,10 @@ CGeoObjTextReader::CGeoObjTextReader(const GeoObjReadOptions& options,
       m_height(static_cast<float>(options.panelSize.cy)),
       m_unflippedY(options.unflippedY),
       m_gridPoints(gridPoints),
-      m_comment(start) {}
+      m_comment(start) {
+  // A text holds one "#prev" line per grid point; more are not kept.
+  m_points.reserve(gridPoints);
+}
 
 int32_t CGeoObjTextReader::Fail(Failure failure) {
   m_failure = failure;
@@ -41,6 +44,8 @@ int32_t CGeoObjTextReader::Fail(Failure failure) {
 
 int32_t CGeoObjTextReader::ReadLine(std::string_view line) {
   if (m_failure != Failure::kNone) return KVOGC_E_INVALIDARG;
+  // Only comment lines carry anything read here; the bulk are "v", "vt" and "f" lines.
+  if (line.empty() || line[0] != '#') return KVOGC_OK;
   if (StartsWith(line, "#auto ")) return KVOGC_OK;
   if (StartsWith(line, "#prev ")) return ReadPrev(line);
   if (StartsWith(line, "#[GEOMETRY_4CORNER_SCREEN_10]")) {

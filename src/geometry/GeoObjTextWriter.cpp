@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "geometry/GeoNumberText.h"
@@ -14,7 +16,40 @@ namespace {
 constexpr size_t kBytesPerPoint = 768;
 
 using Vertex = std::array<float, 3>;    // x, y, z
-using TexCoord = std::array<float, 2>;  // u, v
+
+// Formats lines into a fixed scratch block and appends the block to the text
+// when it fills up (and on Flush), so that no line pays for growing the string.
+class LineBuffer {
+ public:
+  explicit LineBuffer(std::string& out) : m_out(out) {}
+  LineBuffer(const LineBuffer&) = delete;
+  LineBuffer& operator=(const LineBuffer&) = delete;
+
+  /// Room for one line of at most kMaxLine characters.
+  char* Line() {
+    if (m_used > m_block.size() - kMaxLine) Flush();
+    return m_block.data() + m_used;
+  }
+  void Done(const char* end) { m_used = static_cast<size_t>(end - m_block.data()); }
+  void Flush() {
+    m_out.append(m_block.data(), m_used);
+    m_used = 0;
+  }
+
+  static constexpr size_t kMaxLine = 256;
+
+ private:
+  std::string& m_out;
+  std::array<char, 32768> m_block;
+  size_t m_used = 0;
+};
+
+// A literal without its NUL; the fixed length lets the copy be inlined.
+template <size_t N>
+char* PutText(char* p, const char (&text)[N]) {
+  std::memcpy(p, text, N - 1);
+  return p + N - 1;
+}
 
 bool GridMatches(const CWarpGridReal* grid, const GridSize& realGridNum, size_t points) {
   return grid != nullptr && grid->m_realGridNum.cx == realGridNum.cx &&
@@ -34,21 +69,48 @@ std::vector<Vertex> Normalise(const CWarpGridReal& grid, const GridSize& panel, 
   return out;
 }
 
-std::vector<TexCoord> TextureCoordinates(const GridSize& divisions, const GeoTextureRect& rect,
-                                         bool flipV) {
+// A number's text, formatted once for the many lines that repeat it.
+struct NumberText {
+  std::array<char, kMaxFixed6Chars> chars;
+  size_t size;
+};
+
+NumberText Formatted(float v) {
+  NumberText t{};
+  t.size = static_cast<size_t>(PutFixed6(t.chars.data(), v) - t.chars.data());
+  return t;
+}
+
+char* PutNumber(char* p, const NumberText& t) {
+  std::memcpy(p, t.chars.data(), kMaxFixed6Chars);  // fixed length: inlined; the line has room
+  return p + t.size;
+}
+
+// The "vt" lines: u depends on the column only and v on the row only, so each
+// is formatted once.
+void PutTextureCoordinates(LineBuffer& lines, const GridSize& divisions,
+                           const GeoTextureRect& rect, bool flipV) {
+  static_assert(3 + 2 * kMaxFixed6Chars + 2 <= LineBuffer::kMaxLine);
   const double gx = divisions.cx;
   const double gy = divisions.cy;
-  std::vector<TexCoord> out;
-  out.reserve((static_cast<size_t>(divisions.cx) + 1) * (static_cast<size_t>(divisions.cy) + 1));
+  std::vector<NumberText> columns;
+  columns.reserve(static_cast<size_t>(divisions.cx) + 1);
+  for (int32_t c = 0; c <= divisions.cx; ++c) {
+    columns.push_back(Formatted(NarrowToFloat(rect.left + static_cast<double>(c) * rect.width / gx)));
+  }
   for (int32_t r = 0; r <= divisions.cy; ++r) {
     const double along = static_cast<double>(r) / gy;
     const double v = flipV ? rect.top + (1.0 - along) * rect.height : rect.top + along * rect.height;
-    for (int32_t c = 0; c <= divisions.cx; ++c) {
-      const double u = rect.left + static_cast<double>(c) * rect.width / gx;
-      out.push_back({NarrowToFloat(u), NarrowToFloat(v)});
+    const NumberText row = Formatted(NarrowToFloat(v));
+    for (const NumberText& column : columns) {
+      char* p = PutText(lines.Line(), "vt ");
+      p = PutNumber(p, column);
+      *p++ = ' ';
+      p = PutNumber(p, row);
+      *p++ = '\n';
+      lines.Done(p);
     }
   }
-  return out;
 }
 
 void PutLine(std::string& out, std::string_view key, int64_t value) {
@@ -67,13 +129,17 @@ void PutCorner(std::string& out, std::string_view key, int32_t field, bool inver
   out += '\n';
 }
 
-void PutCoordinates(std::string& out, std::string_view key, std::span<const float> values) {
-  out += key;
+// Key, values separated by single spaces, newline; at most 3 values.
+template <size_t N>
+void PutCoordinates(LineBuffer& lines, const char (&key)[N], std::span<const float> values) {
+  static_assert(6 + 3 * (kMaxFixed6Chars + 1) + 1 <= LineBuffer::kMaxLine);
+  char* p = PutText(lines.Line(), key);
   for (size_t k = 0; k < values.size(); ++k) {
-    if (k > 0) out += ' ';
-    AppendFixed(out, static_cast<double>(values[k]), 6);
+    if (k > 0) *p++ = ' ';
+    p = PutFixed6(p, values[k]);
   }
-  out += '\n';
+  *p++ = '\n';
+  lines.Done(p);
 }
 
 void PutHeader(std::string& out, const GeoObjTextInput& in) {
@@ -132,48 +198,85 @@ void PutComments(std::string& out, const GeoCommentRecord& c) {
   PutLine(out, "#IsFitSize=", c.KeyStoneIsFitSize);
 }
 
-void PutFaceCorner(std::string& out, int64_t index) {
-  AppendInt(out, index);
-  out += '/';
-  AppendInt(out, index);
-}
+// The "i/i" text of each face index of one grid row, formatted once for the
+// several faces that share the point.
+class RowIndexText {
+ public:
+  explicit RowIndexText(int64_t cols) : m_corners(static_cast<size_t>(cols)) {}
+  void Format(int64_t firstIndex) {
+    for (size_t k = 0; k < m_corners.size(); ++k) {
+      Corner& c = m_corners[k];
+      char* p = PutInt(c.chars.data(), firstIndex + static_cast<int64_t>(k));
+      const size_t n = static_cast<size_t>(p - c.chars.data());
+      *p++ = '/';
+      std::memcpy(p, c.chars.data(), n);
+      c.size = 2 * n + 1;
+    }
+  }
+  char* Put(char* p, int64_t col) const {
+    const Corner& c = m_corners[static_cast<size_t>(col)];
+    std::memcpy(p, c.chars.data(), kCornerChars);  // fixed length: inlined; the line has room
+    return p + c.size;
+  }
+
+  static constexpr size_t kCornerChars = 2 * kMaxIntChars + 1;
+
+ private:
+  struct Corner {
+    std::array<char, kCornerChars> chars;
+    size_t size;
+  };
+  std::vector<Corner> m_corners;
+};
 
 // One quad per cell, rows from the bottom, corners counter-clockwise on screen.
-void PutQuadFaces(std::string& out, int64_t cols, int64_t rows) {
-  const auto index = [cols](int64_t r, int64_t c) { return r * cols + c + 1; };
+void PutQuadFaces(LineBuffer& lines, int64_t cols, int64_t rows) {
+  static_assert(2 + 4 * (RowIndexText::kCornerChars + 1) <= LineBuffer::kMaxLine);
+  RowIndexText lower(cols);  // row r
+  RowIndexText upper(cols);  // row r - 1
+  if (rows >= 2) lower.Format((rows - 1) * cols + 1);
   for (int64_t r = rows - 1; r >= 1; --r) {
+    upper.Format((r - 1) * cols + 1);
     for (int64_t c = 0; c + 1 < cols; ++c) {
-      out += "f ";
-      PutFaceCorner(out, index(r, c));
-      out += ' ';
-      PutFaceCorner(out, index(r, c + 1));
-      out += ' ';
-      PutFaceCorner(out, index(r - 1, c + 1));
-      out += ' ';
-      PutFaceCorner(out, index(r - 1, c));
-      out += '\n';
+      char* p = PutText(lines.Line(), "f ");
+      p = lower.Put(p, c);
+      *p++ = ' ';
+      p = lower.Put(p, c + 1);
+      *p++ = ' ';
+      p = upper.Put(p, c + 1);
+      *p++ = ' ';
+      p = upper.Put(p, c);
+      *p++ = '\n';
+      lines.Done(p);
     }
+    std::swap(lower, upper);
   }
 }
 
-void PutTriangle(std::string& out, int64_t a, int64_t b, int64_t c) {
-  out += "f ";
-  PutFaceCorner(out, a);
-  out += "// ";
-  PutFaceCorner(out, b);
-  out += "// ";
-  PutFaceCorner(out, c);
-  out += "//\n";
+char* PutTriangle(char* p, const RowIndexText& rowA, int64_t colA, const RowIndexText& rowB,
+                  int64_t colB, const RowIndexText& rowC, int64_t colC) {
+  p = PutText(p, "f ");
+  p = rowA.Put(p, colA);
+  p = PutText(p, "// ");
+  p = rowB.Put(p, colB);
+  p = PutText(p, "// ");
+  p = rowC.Put(p, colC);
+  return PutText(p, "//\n");
 }
 
 // Two triangles per cell, rows from the top.
-void PutTriangleFaces(std::string& out, int64_t cols, int64_t rows) {
-  const auto index = [cols](int64_t r, int64_t c) { return r * cols + c + 1; };
+void PutTriangleFaces(LineBuffer& lines, int64_t cols, int64_t rows) {
+  static_assert(2 + 3 * (RowIndexText::kCornerChars + 3) + 1 <= LineBuffer::kMaxLine);
+  RowIndexText top(cols);     // row r
+  RowIndexText bottom(cols);  // row r + 1
+  if (rows >= 2) top.Format(1);
   for (int64_t r = 0; r + 1 < rows; ++r) {
+    bottom.Format((r + 1) * cols + 1);
     for (int64_t c = 0; c + 1 < cols; ++c) {
-      PutTriangle(out, index(r, c), index(r + 1, c), index(r, c + 1));
-      PutTriangle(out, index(r + 1, c), index(r, c + 1), index(r + 1, c + 1));
+      lines.Done(PutTriangle(lines.Line(), top, c, bottom, c, top, c + 1));
+      lines.Done(PutTriangle(lines.Line(), bottom, c, top, c + 1, bottom, c + 1));
     }
+    std::swap(top, bottom);
   }
 }
 
@@ -216,20 +319,21 @@ int32_t WriteGeoObjText(const GeoObjTextInput& in, std::string& text) {
     out += in.header;
   }
   PutComments(out, in.comment);
-  for (const Vertex& p : prev) PutCoordinates(out, "#prev ", p);
-  for (const Vertex& p : cur) PutCoordinates(out, "v ", p);
-  if (!in.tail.empty()) {
-    out += in.tail;
-  } else {
-    for (const TexCoord& t : TextureCoordinates(in.realGridNum, in.texture, !projectorLayout)) {
-      PutCoordinates(out, "vt ", t);
+  {
+    LineBuffer lines(out);
+    for (const Vertex& p : prev) PutCoordinates(lines, "#prev ", p);
+    for (const Vertex& p : cur) PutCoordinates(lines, "v ", p);
+    if (in.tail.empty()) {
+      PutTextureCoordinates(lines, in.realGridNum, in.texture, !projectorLayout);
+      if (projectorLayout) {
+        PutTriangleFaces(lines, cols, rows);
+      } else {
+        PutQuadFaces(lines, cols, rows);
+      }
     }
-    if (projectorLayout) {
-      PutTriangleFaces(out, cols, rows);
-    } else {
-      PutQuadFaces(out, cols, rows);
-    }
+    lines.Flush();
   }
+  out += in.tail;
   text = std::move(out);
   return KVOGC_OK;
 }

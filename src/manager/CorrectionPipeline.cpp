@@ -41,6 +41,12 @@ void CGridManagerCommon::RunKeyStoneStage(const GridPair& input) {
   m_keyStone.ConvertGrid(input.ope, m_final.ope);
 }
 
+// Every point goes through the chain, also after a move that changed a few:
+// each stage maps a point on its own, but the pairs written here are written
+// elsewhere too (the rotation-only keystone stage, the fit to the panel, which
+// moves every point by the grid's extent, GetBasicFinalPosition, edits that do
+// not re-apply), so untouched points of the last outputs need not be what the
+// chain gives for the current input.
 int32_t CGridManagerCommon::ApplyCorrections() {
   if (m_geoAdjEnable == 0) {
     CopyRealGrid(m_ref.real, m_final.real);

@@ -2,6 +2,8 @@
 // kept as plain tests beside the corpus files that found them.
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 
@@ -32,6 +34,23 @@ TEST(GeoTextRegression, HexadecimalExponentWithTwoSignsEndsTheNumber) {
                                        std::pair{"0X1P3x", 8.0f}}) {
     ASSERT_EQ(ScanFloat(text, value, &used), NumberScan::kOk) << text;
     EXPECT_EQ(value, expected) << text;
+  }
+}
+
+// Plain decimals take a short path: halfway between two floats, just off
+// halfway, too many digits, an exponent or a sign of zero must still read as strtof reads them.
+TEST(GeoTextRegression, PlainDecimalsReadAsStrtofReadsThem) {
+  for (const char* text : {"16777217", "16777217.000001", "16777219.0", "0.1", "-0.000000",
+                           "3839.123456 x", "1.", "9007199254740993", "12345678901234567890",
+                           "0.0000000000000000000001", "0.00000000000000000000001", "2.5e1",
+                           "7E-1", "0.30000001192092896", "1e", "0x10"}) {
+    char* end = nullptr;
+    const float expected = std::strtof(text, &end);
+    float value = 0.0f;
+    size_t used = 0;
+    ASSERT_EQ(ScanFloat(text, value, &used), NumberScan::kOk) << text;
+    EXPECT_EQ(std::bit_cast<uint32_t>(value), std::bit_cast<uint32_t>(expected)) << text;
+    EXPECT_EQ(used, static_cast<size_t>(end - text)) << text;
   }
 }
 

@@ -2,6 +2,8 @@
 // splitter, and the number conversions they rest on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <clocale>
 #include <cmath>
@@ -168,6 +170,32 @@ TEST(GeoObjTextWriter, TextureRectangleAndFacesOfLargerGrids) {
             "f 1/1// 3/3// 2/2//\nf 3/3// 2/2// 4/4//\n"
             "f 3/3// 5/5// 4/4//\nf 5/5// 4/4// 6/6//\n");
   EXPECT_TRUE(Has(text, "\n#gridsize 2 3\n"));
+}
+
+// Face indices past one, two and three digits, in both layouts (13 x 10 points).
+TEST(GeoObjTextWriter, FaceLinesOfAGridWithThreeDigitIndices) {
+  CWarpGridReal grid;
+  grid.Create(kPanel, {12, 9});
+  GeoObjTextInput in;
+  in.panelSize = kPanel;
+  in.realGridNum = {12, 9};
+  in.current = in.previous = &grid;
+  const auto faces = [&in] {
+    const std::string text = Write(in);
+    return text.substr(text.find("\nf ") + 1);
+  };
+  std::string quads = faces();
+  EXPECT_EQ(std::count(quads.begin(), quads.end(), '\n'), 12 * 9);
+  EXPECT_TRUE(quads.starts_with("f 118/118 119/119 106/106 105/105\n"));
+  EXPECT_TRUE(Has(quads, "\nf 99/99 100/100 87/87 86/86\n"));
+  EXPECT_TRUE(quads.ends_with("\nf 25/25 26/26 13/13 12/12\n"));
+  in.variant = kProjector;
+  in.projectorFlag = 1;
+  const std::string triangles = faces();
+  EXPECT_EQ(std::count(triangles.begin(), triangles.end(), '\n'), 2 * 12 * 9);
+  EXPECT_TRUE(triangles.starts_with("f 1/1// 14/14// 2/2//\nf 14/14// 2/2// 15/15//\n"));
+  EXPECT_TRUE(Has(triangles, "\nf 87/87// 100/100// 88/88//\n"));
+  EXPECT_TRUE(triangles.ends_with("\nf 129/129// 117/117// 130/130//\n"));
 }
 
 // Kept texts replace the generated header and tail: nothing is generated after
@@ -511,6 +539,22 @@ TEST(GeoNumberText, FixedMatchesPrintf) {
   for (double special : {0.0, -0.0, double(INFINITY), -double(INFINITY), double(NAN),
                          -double(NAN), 3.4028234663852886e38, -1.401298464324817e-45, 1e300}) {
     mismatches += Fixed(special, 6) != Printf("%.6f", special);
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
+// The writer's own formatter, over floats of every exponent and the special values.
+TEST(GeoNumberText, Fixed6OfFloatsMatchesPrintf) {
+  std::mt19937 random(7);
+  std::vector<float> values = {0.0078125f, -0.0f, 0.0f, 0.9999995f, -0.0000005f, 4294967296.0f,
+                               4294967040.0f, 3.4028235e38f, -1.0e-45f, INFINITY, -INFINITY, NAN,
+                               -NAN};
+  for (int k = 0; k < 200000; ++k) values.push_back(std::bit_cast<float>(static_cast<uint32_t>(random())));
+  int mismatches = 0;
+  for (const float v : values) {
+    char text[kMaxFixed6Chars + 1];
+    *PutFixed6(text, v) = '\0';
+    mismatches += Printf("%.6f", v) != text;
   }
   EXPECT_EQ(mismatches, 0);
 }

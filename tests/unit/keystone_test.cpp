@@ -15,24 +15,9 @@
 
 namespace kvogc {
 
-// Reads the corrector's private state.
-struct KeyStoneInspector {
-  static const std::array<float, 16>& Matrix(const CKeyStone& k) { return k.m_matrix; }
-  static const std::array<float, 16>& Inverse(const CKeyStone& k) { return k.m_inverse; }
-  static const std::array<double, 3>& Normal(const CKeyStone& k) { return k.m_planeNormal; }
-  static const std::array<double, 3>& PlanePoint(const CKeyStone& k) { return k.m_planePoint; }
-  static float Focal(const CKeyStone& k) { return k.m_focal; }
-  static float ShiftX(const CKeyStone& k) { return k.m_shiftX; }
-  static float ShiftY(const CKeyStone& k) { return k.m_shiftY; }
-  static double Pitch(const CKeyStone& k) { return k.m_pitch; }
-  static bool HasBuilder(const CKeyStone& k) { return k.m_transform != nullptr; }
-};
-
 namespace gridtest {
 namespace {
 
-using K = KeyStoneInspector;
-using Mat = std::array<float, 16>;
 
 constexpr GridSize kFourThird{1024, 768};
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -137,20 +122,11 @@ TEST(KeystoneSetup, BuilderSeesTheStoredModelForwardThenReversed) {
     const float z = fake.args[4];
     EXPECT_NEAR(z, 0.25 - (0.173648178 + 16.0 / 9.0 * 0.087155743), 1e-7);
     EXPECT_EQ(fake.args, (std::vector<float>{0, 3, 5, -10, z, 0, 0, 0, -z, 10, -5, -3, 0, 0}));
-    EXPECT_EQ(K::Matrix(ks)[0], 1.0f);
-    EXPECT_EQ(K::Inverse(ks)[0], 101.0f);
-    EXPECT_EQ(K::ShiftX(ks), -0.4f);
-    EXPECT_EQ(K::ShiftY(ks), -0.2f);
-    EXPECT_EQ(K::Focal(ks), static_cast<float>(2.0 * 1.5 * 1920.0 / 1080.0));
 
     // A pure roll: no pitch, yaw or shift, seen with throw ratio 2.
     fake.args.clear();
     ASSERT_EQ(ks.SetRotationOnly(30.0, 0, kFourThird), KVOGC_OK);
     EXPECT_EQ(fake.args, (std::vector<float>{0, 30, 0, 0, 0, 0, 0, 0, 0, 0, 0, -30, 0, 0}));
-    EXPECT_EQ(K::Pitch(ks), 0.0);
-    EXPECT_EQ(K::ShiftX(ks), 0.0f);
-    EXPECT_EQ(K::ShiftY(ks), 0.0f);
-    EXPECT_EQ(K::Focal(ks), static_cast<float>(4.0 * 1024.0 / 768.0));
 
     // The push-back assumes the 16/9 image on a 4:3 panel too.
     fake.args.clear();
@@ -165,39 +141,22 @@ TEST(KeystoneSetup, FirstFailingCallEndsTheMatrixBuild) {
     FakeBuilder fake;
     CKeyStone ks(&fake);
     ASSERT_EQ(ks.SetParam(4.0, 2.0, 1.0, 1.5, 0.0, 0.0, 0.0, 0, kFullHd), KVOGC_OK);
-    const Mat matrix = K::Matrix(ks);
-    const Mat inverse = K::Inverse(ks);
-    ASSERT_EQ(matrix[0], 1.0f);
-    ASSERT_EQ(inverse[0], 101.0f);
-
     fake.names.clear();
     fake.failAt = failAt;
     EXPECT_EQ(ks.SetParam(-7.0, 3.0, 20.0, 1.2, 0.1, 0.1, 0.0, 1, kFullHd), KVOGC_OK);
     EXPECT_EQ(fake.names.size(), static_cast<size_t>(failAt) + 1) << failAt;
-    // The forward matrix is complete after call 6, its GetMatrix.
-    if (failAt <= 6) {
-      EXPECT_EQ(K::Matrix(ks), matrix) << failAt;
-    } else {
-      EXPECT_EQ(K::Matrix(ks)[0], 201.0f) << failAt;
-    }
-    EXPECT_EQ(K::Inverse(ks), inverse) << failAt;
   }
 }
 
 TEST(KeystoneSetup, ZeroMatricesMapEveryPointToTheCentre) {
   // Before the first setting, and for good when the render module is missing.
   CKeyStone fresh;
-  EXPECT_TRUE(K::HasBuilder(fresh));  // Merrowin found beside the program
-  EXPECT_EQ(K::Matrix(fresh), Mat{});
   for (RealPoint p : {RealPoint{0, 0}, RealPoint{1920, 1080}, RealPoint{-50.5, 700.25}}) {
     ExpectSameBits(Forward(fresh, p, kFullHd), {960.0, 540.0});
   }
   CKeyStone none(nullptr);
-  EXPECT_FALSE(K::HasBuilder(none));
   EXPECT_EQ(none.SetParam(10.0, 5.0, 3.0, 1.5, 0.1, 0.2, 0.0, 1, kFullHd), KVOGC_OK);
   EXPECT_EQ(none.SetRotationOnly(45.0, 1, kFullHd), KVOGC_OK);
-  EXPECT_EQ(K::Matrix(none), Mat{});
-  EXPECT_EQ(K::Inverse(none), Mat{});
   ExpectSameBits(Forward(none, {100, 200}, kFullHd), {960.0, 540.0});
   CorrectionInvert(none, {100, 200}, kFullHd);
 }
@@ -220,11 +179,6 @@ TEST(KeystoneSetup, NotANumberRollIsCarriedThroughWithoutFailing) {
 TEST(KeystoneForward, NeutralSettingReproducesLatticePoints) {
   CKeyStone ks;
   ASSERT_EQ(ks.SetParam(0, 0, 0, 1.0, 0, 0, 0, 0, kFullHd), KVOGC_OK);
-  const Mat identity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-  EXPECT_EQ(K::Matrix(ks), identity);
-  EXPECT_EQ(K::Inverse(ks), identity);
-  EXPECT_EQ(K::Normal(ks), (std::array<double, 3>{0, 0, -4}));
-  EXPECT_EQ(K::PlanePoint(ks), (std::array<double, 3>{-1, 1, 0}));
   CorrectionExpectNeutral(ks, kFullHd, {39, 24}, 64 * 256);
   ASSERT_EQ(ks.SetRotationOnly(0.0, 0, kFullHd), KVOGC_OK);
   CorrectionExpectNeutral(ks, kFullHd, {39, 24}, 64 * 256);
@@ -286,36 +240,6 @@ TEST(KeystoneForward, RotationFitShrinksByTheSixteenNinthFactor) {
   }
 }
 
-TEST(KeystoneForward, MatchesThePlainStepByStepMappingToTheBit) {
-  // The mapping in its plain order, each float expression rounded step by step:
-  // the corrector's per-call constants must give these bits.
-  const auto plain = [](const Mat& m, float f, float sx, float sy, double w, double h, RealPoint p) {
-    const float u = static_cast<float>((2 * p.x - w) / h);
-    const float v = static_cast<float>((2 * p.y - h) / h);
-    const float z = m[8] * u + m[9] * v + m[11] + m[14] - f;
-    const float x = m[0] * u + m[1] * v + m[3] - m[12] - sx;
-    const float y = m[4] * u + m[5] * v + m[7] - m[13] - sy;
-    const float s = -f / z;
-    const float xs = static_cast<float>(static_cast<double>(x) * s + sx);
-    const float ys = static_cast<float>(static_cast<double>(y) * s + sy);
-    return RealPoint{RoundPoint((xs + w / h) * h / 2), RoundPoint((ys + 1.0) * h / 2)};
-  };
-  const GridSize panel{3840, 2160};
-  const GridSize counts{64, 36};
-  CWarpGridReal src;
-  CWarpGridReal dst;
-  GridJittered(src, panel, counts, 12345, 50 * 256);
-  for (RealPoint& p : src.Points()) p = {p.x + 1.0 / 997, p.y - 1.0 / 1009};  // off the lattice
-  dst.Create(panel, counts);
-  CKeyStone ks;
-  ASSERT_EQ(ks.SetParam(8.0, -5.0, 3.0, 1.5, 0.2, -0.1, 0.05, 1, panel), KVOGC_OK);
-  ASSERT_EQ(ks.ConvertPoints(src, dst, panel, counts), KVOGC_OK);
-  for (size_t k = 0; k < src.Points().size(); ++k) {
-    ExpectSameBits(dst.Points()[k], plain(K::Matrix(ks), K::Focal(ks), K::ShiftX(ks), K::ShiftY(ks),
-                                          panel.cx, panel.cy, src.Points()[k]));
-  }
-}
-
 TEST(KeystoneForward, CountsSelectTheConvertedPointsAndGridsFollowThem) {
   CKeyStone ks;
   ASSERT_EQ(ks.SetParam(6.0, 4.0, 0, 1.5, 0, 0, 0, 0, kFullHd), KVOGC_OK);
@@ -365,14 +289,11 @@ TEST(KeystoneInverse, ShiftAloneComesBackUnchangedATiltUpToRounding) {
 TEST(KeystoneInput, PanelsWithoutAreaAndMismatchedGridsAreRefusedAndChangeNothing) {
   CKeyStone ks;
   ASSERT_EQ(ks.SetParam(5.0, 0, 0, 1.5, 0, 0, 0, 0, kFullHd), KVOGC_OK);
-  const Mat matrix = K::Matrix(ks);
-  const float focal = K::Focal(ks);
+  const RealPoint before = Forward(ks, {300.0, 200.0}, kFullHd);
   for (const GridSize bad : {GridSize{0, 1080}, GridSize{1920, 0}, GridSize{-1920, 1080}}) {
     EXPECT_EQ(ks.SetParam(30.0, 20.0, 10.0, 1.0, 0, 0, 0, 1, bad), KVOGC_E_INVALIDARG);
     EXPECT_EQ(ks.SetRotationOnly(30.0, 1, bad), KVOGC_E_INVALIDARG);
-    EXPECT_EQ(K::Matrix(ks), matrix);
-    EXPECT_EQ(K::Focal(ks), focal);
-    EXPECT_EQ(K::Pitch(ks), -5.0);
+    ExpectSameBits(Forward(ks, {300.0, 200.0}, kFullHd), before);
   }
   CorrectionExpectBadGridsRefused(ks);
   CWarpGridReal empty;

@@ -1,0 +1,229 @@
+// The vector forms of the correctors' point maps, compiled once per SIMD
+// target and chosen at run time. Each operation mirrors one step of the scalar
+// map in PointMaps.h in the same order and precision: single-precision steps
+// are demoted to float and promoted back, no step is fused or reassociated.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "correction/PointKernels.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+
+#include <hwy/highway.h>
+
+#include "correction/PointMaps.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace kvogc {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+using D = hn::ScalableTag<double>;
+using DF = hn::Rebind<float, D>;
+using V = hn::Vec<D>;
+using VF = hn::Vec<DF>;
+using M = hn::Mask<D>;
+
+// RoundPoint on every lane: the nearest multiple of 1/256, halves away from
+// zero. With t = trunc(512 v) that is trunc((t + 1) / 2) / 256 for t >= 0
+// (+0 included, so that -0.0 and small negatives give +0 as the scalar form
+// does) and trunc((t - 1) / 2) / 256 below; t + 1 and t - 1 are exact below
+// 2^53. From 2^53 on the scalar form gives v back (512 v is already an even
+// integer there), as it does for NaN and infinities.
+HWY_INLINE V RoundPointV(D d, V v) {
+  const V twice = hn::Mul(v, hn::Set(d, 512.0));  // v * 256 * 2: both steps exact
+  const M small = hn::Lt(hn::Abs(twice), hn::Set(d, 0x1p53));
+  const V t = hn::Trunc(twice);
+  const V away = hn::IfThenElse(hn::Lt(t, hn::Zero(d)), hn::Set(d, -1.0), hn::Set(d, 1.0));
+  const V n = hn::Trunc(hn::Mul(hn::Add(t, away), hn::Set(d, 0.5)));
+  return hn::IfThenElse(small, hn::Mul(n, hn::Set(d, 1.0 / 256.0)), v);
+}
+
+HWY_INLINE V Single(D d, V v) { return hn::PromoteTo(d, hn::DemoteTo(DF(), v)); }
+
+// std::max(a, b): b only when a < b, so that a NaN in a comes through.
+HWY_INLINE V MaxAsStd(V a, V b) { return hn::IfThenElse(hn::Lt(a, b), b, a); }
+
+HWY_INLINE V Bez(D d, V a, V c, V b, V t) {
+  const V s = hn::Sub(hn::Set(d, 1.0), t);
+  const V first = hn::Mul(hn::Mul(s, s), a);
+  const V second = hn::Mul(hn::Mul(hn::Mul(hn::Set(d, 2.0), s), t), c);
+  return hn::Add(hn::Add(first, second), hn::Mul(hn::Mul(t, t), b));
+}
+
+template <typename Kernel>
+HWY_INLINE void Walk(const RealPoint* in, RealPoint* out, size_t n, const Kernel& kernel) {
+#if HWY_TARGET == HWY_SCALAR || HWY_TARGET == HWY_EMU128
+  // These targets' double-to-float conversion clamps to the largest float
+  // instead of giving infinity; the scalar reference serves them.
+  for (size_t k = 0; k < n; ++k) out[k] = kernel.scalar(in[k]);
+#else
+  const D d;
+  const size_t lanes = hn::Lanes(d);
+  const double* from = reinterpret_cast<const double*>(in);
+  double* to = reinterpret_cast<double*>(out);
+  size_t k = 0;
+  // Each 128-bit block of a and b holds one point; interleaving the blocks'
+  // lower and upper halves gathers the x and the y of the same points in the
+  // same lanes (in an order of their own), and the same step undoes it.
+  for (; k + lanes <= n; k += lanes) {
+    const V a = hn::LoadU(d, from + 2 * k);
+    const V b = hn::LoadU(d, from + 2 * k + lanes);
+    V rx, ry;
+    kernel(d, hn::InterleaveLower(d, a, b), hn::InterleaveUpper(d, a, b), rx, ry);
+    hn::StoreU(hn::InterleaveLower(d, rx, ry), d, to + 2 * k);
+    hn::StoreU(hn::InterleaveUpper(d, rx, ry), d, to + 2 * k + lanes);
+  }
+  for (; k < n; ++k) out[k] = kernel.scalar(in[k]);
+#endif
+}
+
+struct KeystoneKernel {
+  const KeystoneMap scalar;  // a copy: stores to the points cannot alias it
+
+  void operator()(D d, V px, V py, V& rx, V& ry) const {
+    const DF df;
+    const KeystoneMap& m = scalar;
+    const V w = hn::Set(d, m.w);
+    const V h = hn::Set(d, m.h);
+    const V two = hn::Set(d, 2.0);
+    const VF u = hn::DemoteTo(df, hn::Div(hn::Sub(hn::Mul(two, px), w), h));
+    const VF v = hn::DemoteTo(df, hn::Div(hn::Sub(hn::Mul(two, py), h), h));
+    const auto row = [&](float a, float b, float c) {
+      return hn::Add(hn::Add(hn::Mul(hn::Set(df, a), u), hn::Mul(hn::Set(df, b), v)),
+                     hn::Set(df, c));
+    };
+    const VF z = hn::Sub(hn::Add(row(m.m8, m.m9, m.m11), hn::Set(df, m.m14)), hn::Set(df, m.f));
+    const VF x = hn::Sub(hn::Sub(row(m.m0, m.m1, m.m3), hn::Set(df, m.m12)), hn::Set(df, m.sx));
+    const VF y = hn::Sub(hn::Sub(row(m.m4, m.m5, m.m7), hn::Set(df, m.m13)), hn::Set(df, m.sy));
+    const V s = hn::PromoteTo(d, hn::Div(hn::Set(df, -m.f), z));
+    const V xs = Single(d, hn::Add(hn::Mul(hn::PromoteTo(d, x), s), hn::Set(d, m.sx)));
+    const V ys = Single(d, hn::Add(hn::Mul(hn::PromoteTo(d, y), s), hn::Set(d, m.sy)));
+    const V halfH = hn::Set(d, m.halfH);
+    rx = RoundPointV(d, hn::Mul(hn::Add(xs, hn::Set(d, m.wOverH)), halfH));
+    ry = RoundPointV(d, hn::Mul(hn::Add(ys, hn::Set(d, 1.0)), halfH));
+  }
+};
+
+struct PinCushionKernel {
+  const PinCushionMap scalar;  // a copy: stores to the points cannot alias it
+
+  void operator()(D d, V px, V py, V& rx, V& ry) const {
+    const PinCushionModel& m = scalar.model;
+    const V one = hn::Set(d, 1.0);
+    const V w = hn::Set(d, scalar.w);
+    const V h = hn::Set(d, scalar.h);
+    const V u = hn::Div(px, w);
+    const V v = hn::Div(py, h);
+    const auto c = [d](double value) { return hn::Set(d, value); };
+
+    // Inside the unit square.
+    const M inside = hn::And(hn::And(hn::Ge(u, hn::Zero(d)), hn::Le(u, one)),
+                             hn::And(hn::Ge(v, hn::Zero(d)), hn::Le(v, one)));
+    const V lxIn = Bez(d, c(m.tl.x), c(m.cl.x), c(m.bl.x), v);
+    const V rxIn = Bez(d, c(m.tr.x), c(m.cr.x), c(m.br.x), v);
+    const V tyIn = Bez(d, c(m.tl.y), c(m.ct.y), c(m.tr.y), u);
+    const V byIn = Bez(d, c(m.bl.y), c(m.cb.y), c(m.br.y), u);
+    V ex = hn::Add(hn::Mul(hn::Sub(one, u), lxIn), hn::Mul(u, rxIn));
+    V ey = hn::Add(hn::Mul(hn::Sub(one, v), tyIn), hn::Mul(v, byIn));
+    if (!hn::AllTrue(d, inside)) Outside(d, u, v, hn::Not(inside), ex, ey);
+    V x = RoundPointV(d, hn::Mul(w, ex));
+    V y = RoundPointV(d, hn::Mul(h, ey));
+    if (scalar.fit) {
+      const V scale = c(scalar.scale);
+      x = Single(d, hn::Div(hn::Add(x, c(scalar.offsetX)), scale));
+      y = Single(d, hn::Div(hn::Add(y, c(scalar.offsetY)), scale));
+    }
+    rx = x;
+    ry = y;
+  }
+
+  // The model outside the unit square, for the lanes in `outside`.
+  void Outside(D d, V u, V v, M outside, V& ex, V& ey) const {
+    const PinCushionModel& m = scalar.model;
+    const V one = hn::Set(d, 1.0);
+    const auto c = [d](double value) { return hn::Set(d, value); };
+
+    const V half = c(0.5);
+    const V two = c(2.0);
+    const V mv = hn::Mul(two, hn::Abs(hn::Sub(v, half)));
+    const V mu = hn::Mul(two, hn::Abs(hn::Sub(u, half)));
+    const V mm = MaxAsStd(mv, mu);
+    const V hh = hn::Mul(hn::Sub(mm, one), half);  // halving by either is exact
+    const V uu = hn::Div(hn::Add(u, hh), mm);
+    const V vv = hn::Div(hn::Add(v, hh), mm);
+    const V xc = hn::Add(c(m.center.x - m.aL), hn::Mul(c(m.aL + m.aR), uu));
+    const V yc = hn::Add(c(m.center.y - m.aT), hn::Mul(c(m.aT + m.aB), vv));
+    const V lx = Bez(d, c(m.tl.x), c(m.cl.x), c(m.bl.x), vv);
+    const V rxo = Bez(d, c(m.tr.x), c(m.cr.x), c(m.br.x), vv);
+    const V ty = Bez(d, c(m.tl.y), c(m.ct.y), c(m.tr.y), uu);
+    const V by = Bez(d, c(m.bl.y), c(m.cb.y), c(m.br.y), uu);
+    const auto push = [&](V edge, V centre) { return hn::Add(hn::Mul(hn::Sub(edge, centre), mm), centre); };
+    const V exOut =
+        hn::Add(hn::Mul(hn::Sub(one, uu), push(lx, xc)), hn::Mul(uu, push(rxo, xc)));
+    const V eyOut =
+        hn::Add(hn::Mul(hn::Sub(one, vv), push(ty, yc)), hn::Mul(vv, push(by, yc)));
+
+    ex = hn::IfThenElse(outside, exOut, ex);
+    ey = hn::IfThenElse(outside, eyOut, ey);
+  }
+};
+
+void MapKeystone(const KeystoneMap& map, const RealPoint* in, RealPoint* out, size_t n) {
+  Walk(in, out, n, KeystoneKernel{map});
+}
+// Each axis of the linearity reads only its own coordinate, so the points are
+// taken as they lie, x and y alternating, with the constants of both axes alternating too.
+void MapLinearity(const LinearityMap& m, const RealPoint* in, RealPoint* out, size_t n) {
+#if HWY_TARGET == HWY_SCALAR || HWY_TARGET == HWY_EMU128
+  for (size_t k = 0; k < n; ++k) out[k] = m(in[k]);  // see Walk
+#else
+  const D d;
+  const auto pair = [d](double x, double y) {
+    return hn::InterleaveLower(d, hn::Set(d, x), hn::Set(d, y));
+  };
+  const V size = pair(m.w, m.h);
+  const V sinA = pair(m.sinH, m.sinV);
+  const V cosA = pair(m.cosH, m.cosV);
+  const V scale = pair(m.scaleX, m.scaleY);
+  const V negFocal = hn::Set(d, m.negFocal);
+  const V focal = hn::Set(d, m.focal);
+  const size_t lanes = hn::Lanes(d);
+  const size_t values = 2 * n;
+  const double* from = reinterpret_cast<const double*>(in);
+  double* to = reinterpret_cast<double*>(out);
+  size_t k = 0;
+  for (; k + lanes <= values; k += lanes) {
+    const V p = hn::LoadU(d, from + k);
+    const V t = Single(d, hn::Div(p, size));
+    const V lead = hn::Div(negFocal, hn::Sub(hn::Mul(sinA, t), focal));
+    const V r = Single(d, hn::Mul(hn::Mul(lead, hn::Mul(cosA, t)), scale));
+    hn::StoreU(RoundPointV(d, hn::Mul(r, size)), d, to + k);
+  }
+  for (size_t point = k / 2; point < n; ++point) out[point] = m(in[point]);
+#endif
+}
+void MapPinCushion(const PinCushionMap& map, const RealPoint* in, RealPoint* out, size_t n) {
+  Walk(in, out, n, PinCushionKernel{map});
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace kvogc
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace kvogc {
+
+HWY_EXPORT(MapKeystone);
+HWY_EXPORT(MapLinearity);
+HWY_EXPORT(MapPinCushion);
+
+void MapPoints(const KeystoneMap& map, const RealPoint* in, RealPoint* out, size_t n) {
+  HWY_DYNAMIC_DISPATCH(MapKeystone)(map, in, out, n);
+}
+void MapPoints(const LinearityMap& map, const RealPoint* in, RealPoint* out, size_t n) {
+  HWY_DYNAMIC_DISPATCH(MapLinearity)(map, in, out, n);
+}
+void MapPoints(const PinCushionMap& map, const RealPoint* in, RealPoint* out, size_t n) {
+  HWY_DYNAMIC_DISPATCH(MapPinCushion)(map, in, out, n);
+}
+
+}  // namespace kvogc
+#endif  // HWY_ONCE

@@ -1,0 +1,236 @@
+// The vector kernels against the scalar reference maps, on every SIMD target
+// this processor runs: random settings of each corrector over grids seeded
+// with NaN, infinities, -0.0, halves of the 1/256 step, subnormals and points
+// far outside the panel must give the same bits, in place too.
+#include <gtest/gtest.h>
+
+#include <hwy/targets.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "correction/KeyStone.h"
+#include "correction/Linearity.h"
+#include "correction/PinCushion.h"
+#include "correction/PointMaps.h"
+
+namespace kvogc {
+namespace {
+
+constexpr GridSize kPanel{1920, 1080};
+constexpr int kRounds = 6;
+
+double Special(std::mt19937& rng) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  static const double kValues[] = {
+      std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::quiet_NaN(),
+      kInf, -kInf, 0.0, -0.0, 1e300, -1e300, 4.9e-324, -2.2e-308, 0x1p53 / 512, -0x1p53 / 512,
+      0x1p63 / 512, 1e7, -3e6, 1920.0, 1080.0, 960.0 + 1.0 / 512, -0.5 / 256, 3.0 / 512,
+      // Quotients by the panel size at or next to halfway between two floats.
+      1920.0 * (1 + 0x1p-24), 1080.0 * (1 + 0x1p-24), 1920.0 * 16777217, 9059698140.0,
+      9059697720.0, 489.7325420379639, 970.1450157165528};
+  return kValues[std::uniform_int_distribution<size_t>(0, std::size(kValues) - 1)(rng)];
+}
+
+// Mostly plausible points on and off the panel, some on half steps, some special.
+void Scatter(CWarpGridReal& grid, std::mt19937& rng) {
+  std::uniform_real_distribution<double> near(-800.0, 2700.0);
+  std::uniform_int_distribution<int> kind(0, 9);
+  std::uniform_int_distribution<int> half(-2000000, 2000000);
+  for (RealPoint& p : grid.Points()) {
+    for (double* v : {&p.x, &p.y}) {
+      const int k = kind(rng);
+      *v = k < 6 ? near(rng) : k < 8 ? (2.0 * half(rng) + 1.0) / 512 : Special(rng);
+    }
+  }
+}
+
+struct Case {
+  explicit Case(std::mt19937& rng)
+      : counts{std::uniform_int_distribution<int32_t>(1, 37)(rng),
+               std::uniform_int_distribution<int32_t>(1, 6)(rng)} {
+    src.Create(kPanel, counts);
+    Scatter(src, rng);
+    fast.Create(kPanel, counts);
+    plain.Create(kPanel, counts);
+  }
+  GridSize counts;
+  CWarpGridReal src;
+  CWarpGridReal fast;
+  CWarpGridReal plain;
+};
+
+// Same bits, except that NaNs count as equal: where two NaNs meet, which one an
+// operation passes on depends on the operand order the compiler picks, in the
+// scalar code as much as in the vector code.
+bool Same(double a, double b) {
+  return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Empty when both grids agree, else the first point that differs.
+std::string FirstDifference(const CWarpGridReal& src, const CWarpGridReal& a,
+                            const CWarpGridReal& b) {
+  for (size_t k = 0; k < a.Points().size(); ++k) {
+    const RealPoint& p = a.Points()[k];
+    const RealPoint& q = b.Points()[k];
+    if (!Same(p.x, q.x) || !Same(p.y, q.y)) {
+      char text[200];
+      std::snprintf(text, sizeof text, "point %zu: (%a, %a) -> fast (%a, %a), plain (%a, %a)", k,
+                    src.Points()[k].x, src.Points()[k].y, p.x, p.y, q.x, q.y);
+      return text;
+    }
+  }
+  return {};
+}
+
+using Convert = std::function<int32_t(const CWarpGridReal&, CWarpGridReal&, const GridSize&)>;
+
+// Out of place and in place, the fast conversion against the plain one.
+void ExpectIdentical(std::mt19937& rng, const Convert& fast, const Convert& plain) {
+  Case c(rng);
+  ASSERT_EQ(fast(c.src, c.fast, c.counts), plain(c.src, c.plain, c.counts));
+  EXPECT_EQ(FirstDifference(c.src, c.fast, c.plain), "");
+  std::copy(c.src.Points().begin(), c.src.Points().end(), c.fast.Points().begin());
+  std::copy(c.src.Points().begin(), c.src.Points().end(), c.plain.Points().begin());
+  ASSERT_EQ(fast(c.fast, c.fast, c.counts), plain(c.plain, c.plain, c.counts));
+  EXPECT_EQ(FirstDifference(c.src, c.fast, c.plain), "") << "in place";
+}
+
+// Runs check once for every SIMD target compiled in and supported here.
+void ForEachTarget(const std::function<void(std::mt19937&)>& check) {
+  for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
+    SCOPED_TRACE(hwy::TargetName(target));
+    hwy::SetSupportedTargetsForTest(target);
+    std::mt19937 rng(static_cast<unsigned>(target));
+    for (int round = 0; round < kRounds; ++round) check(rng);
+  }
+  hwy::SetSupportedTargetsForTest(0);
+}
+
+double Uniform(std::mt19937& rng, double lo, double hi) {
+  return std::uniform_real_distribution<double>(lo, hi)(rng);
+}
+
+TEST(FastKernels, KeystoneMatchesThePlainMap) {
+  ForEachTarget([](std::mt19937& rng) {
+    CKeyStone ks;
+    ASSERT_EQ(ks.SetParam(Uniform(rng, -40, 40), Uniform(rng, -40, 40), Uniform(rng, -180, 180),
+                          Uniform(rng, 0.3, 3), Uniform(rng, -2, 2), Uniform(rng, -2, 2),
+                          Uniform(rng, -1, 1), rng() & 1, kPanel),
+              KVOGC_OK);
+    ExpectIdentical(
+        rng,
+        [&](const CWarpGridReal& s, CWarpGridReal& d, const GridSize& n) {
+          return ks.ConvertPoints(s, d, kPanel, n);
+        },
+        [&](const CWarpGridReal& s, CWarpGridReal& d, const GridSize& n) {
+          return ks.ConvertPointsPlain(s, d, kPanel, n);
+        });
+  });
+}
+
+TEST(FastKernels, LinearityMatchesThePlainMap) {
+  ForEachTarget([](std::mt19937& rng) {
+    CLinearity lin;
+    ASSERT_EQ(lin.SetParam(Uniform(rng, -89, 89), Uniform(rng, -89, 89)), KVOGC_OK);
+    ExpectIdentical(
+        rng,
+        [&](const CWarpGridReal& s, CWarpGridReal& d, const GridSize& n) {
+          return lin.ConvertPoints(s, d, kPanel, n);
+        },
+        [&](const CWarpGridReal& s, CWarpGridReal& d, const GridSize& n) {
+          return lin.ConvertPointsPlain(s, d, kPanel, n);
+        });
+  });
+}
+
+TEST(FastKernels, PinCushionMatchesThePlainMapWithAndWithoutFit) {
+  ForEachTarget([](std::mt19937& rng) {
+    const auto corner = [&rng](double x, double y) {
+      return RealPoint{x + Uniform(rng, -0.2, 0.2), y + Uniform(rng, -0.2, 0.2)};
+    };
+    const RealPoint tl = corner(0, 0), tr = corner(1, 0), br = corner(1, 1), bl = corner(0, 1);
+    const double left = Uniform(rng, -2, 2), top = Uniform(rng, -2, 2);
+    const double right = Uniform(rng, -2, 2), bottom = Uniform(rng, -2, 2);
+    const uint32_t fit = rng() & 1;
+    CPinCushion fast;
+    CPinCushion plain;
+    ASSERT_EQ(fast.SetParam(tl, tr, br, bl, left, top, right, bottom, fit), KVOGC_OK);
+    ASSERT_EQ(plain.SetParam(tl, tr, br, bl, left, top, right, bottom, fit), KVOGC_OK);
+    ExpectIdentical(
+        rng,
+        [&](const CWarpGridReal& s, CWarpGridReal& d, const GridSize& n) {
+          return fast.ConvertPoints(s, d, kPanel, n);
+        },
+        [&](const CWarpGridReal& s, CWarpGridReal& d, const GridSize& n) {
+          return plain.ConvertPointsPlain(s, d, kPanel, n);
+        });
+  });
+}
+
+// The pincushion's way back reuses the homography of a table cell it met
+// before; a walk over many cells, with repeats and more cells than it keeps,
+// must give what a corrector meeting each point afresh gives.
+TEST(FastKernels, InversionThroughRememberedCellsMatchesFreshInversions) {
+  const GridSize counts{24, 14};
+  CWarpGridReal src;
+  CWarpGridReal dst;
+  src.Create(kPanel, counts);
+  dst.Create(kPanel, counts);
+  const auto bent = [&](CPinCushion& pin) {
+    ASSERT_EQ(pin.SetParam({0.03, 0.02}, {0.98, 0.04}, {0.96, 0.97}, {0.01, 0.99}, 0.6, -0.4,
+                           0.3, 0.8, 1),
+              KVOGC_OK);
+    ASSERT_EQ(pin.ConvertPoints(src, dst, kPanel, counts), KVOGC_OK);
+  };
+  CPinCushion remembering;
+  bent(remembering);
+  std::mt19937 rng(5);
+  std::vector<RealPoint> points;
+  for (int k = 0; k < 150; ++k) points.push_back({Uniform(rng, -300, 2200), Uniform(rng, -300, 1400)});
+  for (int pass = 0; pass < 2; ++pass) {
+    for (const RealPoint& p : points) {
+      CPinCushion fresh;
+      bent(fresh);
+      RealPoint a{}, b{};
+      EXPECT_EQ(remembering.InvertPoint(p, a), fresh.InvertPoint(p, b));
+      EXPECT_TRUE(Same(a.x, b.x) && Same(a.y, b.y)) << p.x << " " << p.y;
+    }
+  }
+}
+
+// A linearity map with a 1 x 1 panel and no tilt rounds the float of each
+// coordinate to the 1/256 lattice and nothing else: halves either side of
+// zero, -0.0 and small negatives, and the magnitudes where the lattice
+// rounding stops (512 v reaching 2^53 and 2^63).
+TEST(FastKernels, LatticeRoundingOfHalvesAndLimits) {
+  const LinearityMap plainRounding{1, 1, -2, 2, 0, 1, 1, 0, 1, 1};
+  std::vector<RealPoint> in;
+  for (int k = -700; k <= 700; ++k) {
+    const double half = (2.0 * k + 1) / 512;
+    in.push_back({half, -half});
+    in.push_back({k / 256.0, std::nextafter(half, 0.0)});
+  }
+  for (const double v : {-0.0, -1e-10, 1e-10, 0x1p44, -0x1p44, 0x1p44 - 0.5 / 256, 0x1p54, 0x1p60,
+                         -0x1p60, 3e38, std::numeric_limits<double>::infinity(),
+                         std::numeric_limits<double>::quiet_NaN()}) {
+    in.push_back({v, -v});
+  }
+  ForEachTarget([&](std::mt19937&) {
+    std::vector<RealPoint> out(in.size());
+    MapPoints(plainRounding, in.data(), out.data(), in.size());
+    for (size_t k = 0; k < in.size(); ++k) {
+      const RealPoint q = plainRounding(in[k]);
+      EXPECT_TRUE(Same(out[k].x, q.x) && Same(out[k].y, q.y)) << in[k].x << " " << in[k].y;
+    }
+  });
+}
+
+}  // namespace
+}  // namespace kvogc
