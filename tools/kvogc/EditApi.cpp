@@ -7,6 +7,7 @@
 #include "CommentRecord.h"
 #include "Commands.h"
 #include "EditPages.h"
+#include "GeoFileProbe.h"
 #include "OutputFiles.h"
 #include "ToolError.h"
 
@@ -17,7 +18,10 @@ using nlohmann::json;
 
 namespace {
 
-EditResponse JsonAnswer(int status, const json& body) { return {status, "application/json", body.dump()}; }
+// Messages quote the request, which need not be UTF-8.
+EditResponse JsonAnswer(int status, const json& body) {
+  return {status, "application/json", body.dump(-1, ' ', false, json::error_handler_t::replace)};
+}
 
 EditResponse Refusal(int status, const std::string& message) {
   return JsonAnswer(status, json{{"error", message}});
@@ -68,18 +72,19 @@ json SizeJson(GridSize size) { return json::array({size.cx, size.cy}); }
 }  // namespace
 
 std::string StateDigest(const EditGrids& grids, const std::vector<int32_t>& comment) {
+  // FNV-1a over 64-bit words: any changed bit changes the digest with near certainty.
   uint64_t hash = 14695981039346656037ull;
-  const auto mix = [&hash](const void* data, size_t bytes) {
-    const auto* p = static_cast<const unsigned char*>(data);
-    for (size_t i = 0; i < bytes; ++i) hash = (hash ^ p[i]) * 1099511628211ull;
-  };
+  const auto mixWord = [&hash](uint64_t word) { hash = (hash ^ word) * 1099511628211ull; };
   for (const std::vector<double>* v : {&grids.real, &grids.opeNodes, &grids.opeHLines, &grids.opeVLines,
                                        &grids.dispHLines, &grids.dispVLines}) {
-    const uint64_t size = v->size();
-    mix(&size, sizeof size);
-    mix(v->data(), v->size() * sizeof(double));
+    mixWord(v->size());
+    for (double value : *v) {
+      uint64_t bits = 0;
+      std::memcpy(&bits, &value, sizeof bits);
+      mixWord(bits);
+    }
   }
-  mix(comment.data(), comment.size() * sizeof(int32_t));
+  for (int32_t value : comment) mixWord(static_cast<uint32_t>(value));
   char text[17];
   std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
   return text;
@@ -243,6 +248,16 @@ EditResponse CEditApi::Step(const std::string& body, bool preview) {
 EditResponse CEditApi::Open(const std::string& body) {
   const std::lock_guard lock(m_saving);
   if (body.empty()) return Refusal(400, "Open: the request carries no warp geometry text");
+  // The library reads almost any text; a file of another layout or size would not fit the session.
+  const GeoTextLayout layout = ProbeGeoText(body);
+  if (layout.projectorSize) return Refusal(400, "Open: the file is in the projector layout");
+  const GridSize size = RealGridNumOf(layout, std::nullopt, "Open");
+  const GridSize want = m_session.Setup().realGridNum;
+  if (size.cx != want.cx || size.cy != want.cy) {
+    return Refusal(400, "Open: the file's real grid is " + std::to_string(size.cx) + "x" + std::to_string(size.cy) +
+                            ", this session's " + std::to_string(want.cx) + "x" + std::to_string(want.cy) +
+                            "; start kvogc edit with the file instead");
+  }
   const fs::path dir = PrepareOutputDir(m_outDir);
   const std::string name = "opened-" + std::to_string(++m_opened) + ".obj";
   CPendingFile file(dir / name);

@@ -181,6 +181,8 @@ int RunEdit(const EditOptions& options, std::ostream& out) {
 
   httplib::Server server;
   server.set_payload_max_length(kMaxEditBody);
+  // Drag steps are small answers in a row: no waiting for a delayed acknowledgement.
+  server.set_tcp_nodelay(true);
   int port = options.port;
   if (port == 0) {
     port = server.bind_to_any_port(options.listen);

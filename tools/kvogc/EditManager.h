@@ -27,8 +27,6 @@ struct EditGrids {
   std::vector<double> dispVLines;
   int32_t dispHCount = 0;
   int32_t dispVCount = 0;
-
-  bool operator==(const EditGrids&) const = default;
 };
 
 /// Which manager the editor drives.
