@@ -6,6 +6,7 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <thread>
@@ -194,8 +195,11 @@ int RunEdit(const EditOptions& options, std::ostream& out) {
   }
   CEditApi api(session, outDir, options.listen, port);
   const auto handle = [&api](const httplib::Request& request, httplib::Response& response) {
+    const auto start = std::chrono::steady_clock::now();
     const EditResponse answer = api.Handle(ToEditRequest(request));
+    const std::chrono::duration<double, std::milli> spent = std::chrono::steady_clock::now() - start;
     response.status = answer.status;
+    response.set_header("Server-Timing", "edit;dur=" + std::to_string(spent.count()));
     response.set_header("Cache-Control", "no-store");
     response.set_header("X-Content-Type-Options", "nosniff");
     response.set_header("Content-Security-Policy",

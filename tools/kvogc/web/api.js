@@ -24,7 +24,11 @@ export function decodeState(buffer) {
 
 async function answer(response) {
   const type = response.headers.get('Content-Type') ?? '';
-  if (type.startsWith('application/octet-stream')) return decodeState(await response.arrayBuffer());
+  if (type.startsWith('application/octet-stream')) {
+    const result = decodeState(await response.arrayBuffer());
+    result.serverMs = Number(/dur=([\d.]+)/.exec(response.headers.get('Server-Timing') ?? '')?.[1] ?? NaN);
+    return result;
+  }
   const text = await response.text();
   let body = {};
   try { body = JSON.parse(text); } catch { body = { error: text || response.statusText }; }

@@ -11,7 +11,7 @@ const view = new WarpView($('gl'), $('overlay'));
 const ui = { selection: new Set(), hover: null, band: null, line: null, handles: null, flash: new Map() };
 // Drag steps in ms: from the handler that received the pointer move (the oldest
 // one a step answers) to the drawn frame, and from the event's own time stamp.
-const stats = { dragSteps: [], dragStepsFromEvent: [] };
+const stats = { dragSteps: [], dragStepsFromEvent: [], dragParts: [] };
 let current = null;
 let lastNode = null;
 let drag = null;
@@ -64,7 +64,7 @@ function show(result, { refit = false, preview = false } = {}) {
   if (result.header.limits?.some(Boolean)) flashLimited();
   draw();
   if (!preview) showPanel();
-  else showCorrections(document, st.corrections, editingGroup);
+  else if (editingGroup) showCorrections(document, st.corrections, editingGroup);
 }
 
 function flashLimited() {
@@ -328,21 +328,27 @@ function dragFor(target) {
   return null;
 }
 
+const pixel = new Uint8Array(4);
+
 // A drag step: the change since the last applied preview, or the whole value for setters.
 const previews = new Coalescer(async ({ total, since, eventTime }) => {
   if (!drag) return;
   const inc = drag.absolute ? total : [total[0] - drag.applied[0], total[1] - drag.applied[1]];
   if (!drag.absolute && inc[0] === 0 && inc[1] === 0) return;
   try {
+    const sent = performance.now();
     const result = await step(drag.build(inc[0], inc[1]), true);
+    const answered = performance.now();
     drag.applied = total;
     drag.previewed = true;
     show(result, { preview: true });
-    // The step ends when the frame is drawn, not when the commands are queued.
-    if (view.gl) view.gl.finish();
+    // The step ends when the frame is drawn, not when the commands are queued:
+    // reading a pixel back waits for the drawing.
+    if (view.gl) view.gl.readPixels(0, 0, 1, 1, view.gl.RGBA, view.gl.UNSIGNED_BYTE, pixel);
     const end = performance.now();
     stats.dragSteps.push(end - since);
     stats.dragStepsFromEvent.push(end - eventTime);
+    stats.dragParts.push({ waited: sent - since, answer: answered - sent, server: result.serverMs, draw: end - answered });
   } catch (error) {
     failed(error, 'drag');
     drag.failed = true;
@@ -598,6 +604,8 @@ window.kvogcEditor = {
     return [rect.left + sx, rect.top + sy];
   },
   get scale() { return view.map.scale; },
+  view,
+  draw,
   ready: (async () => {
     view.resize();
     if (!view.gl) toast('WebGL 2 is not available: the warped pattern is not shown', true);

@@ -35,7 +35,8 @@ function compile(gl, type, source) {
 // distortion of the warp shows in it.
 export function drawTestPattern(width, height, label) {
   const canvas = document.createElement('canvas');
-  const scale = Math.min(1, 2048 / Math.max(width, height));
+  // Small enough to sample fast on a software renderer, large for the view it fills.
+  const scale = Math.min(1, 1280 / Math.max(width, height));
   canvas.width = Math.round(width * scale);
   canvas.height = Math.round(height * scale);
   const c = canvas.getContext('2d');
@@ -90,7 +91,8 @@ export class WarpView {
     this.glCanvas = glCanvas;
     this.overlay = overlay;
     this.ctx = overlay.getContext('2d');
-    this.gl = glCanvas.getContext('webgl2', { antialias: true, premultipliedAlpha: false, preserveDrawingBuffer: true });
+    // No multisampling: on a software renderer it multiplies the cost of every drag step.
+    this.gl = glCanvas.getContext('webgl2', { antialias: false, alpha: false, preserveDrawingBuffer: false });
     this.map = { scale: 1, ox: 0, oy: 0 };
     this.show = { pattern: true, real: true, disp: true };
     this.gridKey = '';
@@ -125,16 +127,17 @@ export class WarpView {
     gl.bindTexture(gl.TEXTURE_2D, this.texture);
     gl.pixelStorei(gl.UNPACK_FLIP_Y_WEBGL, false);
     gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA, gl.RGBA, gl.UNSIGNED_BYTE, source);
-    gl.generateMipmap(gl.TEXTURE_2D);
-    gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MIN_FILTER, gl.LINEAR_MIPMAP_LINEAR);
+    gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MIN_FILTER, gl.LINEAR);
     gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MAG_FILTER, gl.LINEAR);
     gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_WRAP_S, gl.CLAMP_TO_EDGE);
     gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_WRAP_T, gl.CLAMP_TO_EDGE);
   }
 
-  // Index buffers and texture coordinates depend on the grid size only.
-  #prepareGrid(cx, cy) {
-    const key = `${cx}x${cy}`;
+  // Index buffers and texture coordinates depend on the grid size only. Real-grid
+  // lines closer than a few pixels on screen would only fill the view: every
+  // `stride`-th one is drawn.
+  #prepareGrid(cx, cy, stride) {
+    const key = `${cx}x${cy}/${stride}`;
     if (key === this.gridKey) return;
     this.gridKey = key;
     const gl = this.gl;
@@ -155,14 +158,15 @@ export class WarpView {
         t += 6;
       }
     }
-    const lines = new Uint32Array(2 * (cx * (cy + 1) + cy * (cx + 1)));
-    let l = 0;
-    for (let r = 0; r <= cy; ++r) {
-      for (let c = 0; c < cx; ++c) { lines[l++] = r * cols + c; lines[l++] = r * cols + c + 1; }
+    const lineIndices = [];
+    const every = (n) => Array.from({ length: n + 1 }, (_, i) => i).filter((i) => i % stride === 0 || i === n);
+    for (const r of every(cy)) {
+      for (let c = 0; c < cx; ++c) lineIndices.push(r * cols + c, r * cols + c + 1);
     }
-    for (let c = 0; c <= cx; ++c) {
-      for (let r = 0; r < cy; ++r) { lines[l++] = r * cols + c; lines[l++] = (r + 1) * cols + c; }
+    for (const c of every(cx)) {
+      for (let r = 0; r < cy; ++r) lineIndices.push(r * cols + c, (r + 1) * cols + c);
     }
+    const lines = new Uint32Array(lineIndices);
     gl.bindVertexArray(this.vao);
     gl.bindBuffer(gl.ARRAY_BUFFER, this.uvBuffer);
     gl.bufferData(gl.ARRAY_BUFFER, uv, gl.STATIC_DRAW);
@@ -222,11 +226,12 @@ export class WarpView {
     if (!gl) return;
     const [cx, cy] = state.realGridNum;
     gl.viewport(0, 0, this.glCanvas.width, this.glCanvas.height);
-    gl.clearColor(0, 0, 0, 0);
+    gl.clearColor(0.043, 0.071, 0.125, 1);
     gl.clear(gl.COLOR_BUFFER_BIT);
     if (cx < 1 || cy < 1 || arrays.real.length !== 2 * (cx + 1) * (cy + 1)) return;
     gl.useProgram(this.program);
-    this.#prepareGrid(cx, cy);
+    const cellOnScreen = this.map.scale * Math.min(state.panelSize[0] / cx, state.panelSize[1] / cy);
+    this.#prepareGrid(cx, cy, Math.max(1, 2 ** Math.ceil(Math.log2(6 / cellOnScreen))));
     gl.bindVertexArray(this.vao);
     gl.bindBuffer(gl.ARRAY_BUFFER, this.posBuffer);
     gl.bufferData(gl.ARRAY_BUFFER, arrays.real, gl.DYNAMIC_DRAW);
@@ -247,8 +252,7 @@ export class WarpView {
     }
     if (this.show.real) {
       gl.uniform1f(this.loc.textured, 0);
-      const alpha = Math.min(0.55, 12 * this.map.scale * Math.min(state.panelSize[0] / cx, state.panelSize[1] / cy) / 60);
-      gl.uniform4f(this.loc.color, 0.45, 0.85, 1.0, this.show.pattern ? alpha * 0.6 : alpha);
+      gl.uniform4f(this.loc.color, 0.45, 0.85, 1.0, this.show.pattern ? 0.3 : 0.5);
       gl.bindBuffer(gl.ELEMENT_ARRAY_BUFFER, this.lineBuffer);
       gl.drawElements(gl.LINES, this.lineCount, gl.UNSIGNED_INT, 0);
     }
