@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite: a plain Release build, the C
 # example host built against the installed package, a smoke run of the
-# benchmarks, AddressSanitizer + UndefinedBehaviorSanitizer over the suite, a
-# short libFuzzer run over the warp geometry text, and last ThreadSanitizer
-# over the tests that run a second thread.
+# benchmarks, the editor end to end in headless Chromium, AddressSanitizer +
+# UndefinedBehaviorSanitizer over the suite, a short libFuzzer run over the
+# warp geometry text, and last ThreadSanitizer over the tests that run a
+# second thread.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -35,7 +36,12 @@ echo "installed package: ok"
 echo "== Benchmarks (smoke run: each case runs, figures are not checked here)"
 build/lib/kvogc_bench --benchmark_min_time=0.01 >/dev/null
 build/lib/kvogc_api_bench --benchmark_min_time=0.01 >/dev/null
+build/lib/kvogc_edit_bench --benchmark_filter='/20$' >/dev/null
 echo "benchmarks: ok"
+
+echo "== The editor in headless Chromium"
+PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 node tests/browser/editor.test.mjs "$PWD/build/bin/kvogc" \
+  "${KVOGC_EDITOR_SCREENSHOT:-$PWD/build/kvogc-edit.png}"
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKVOGC_SANITIZE=address,undefined \

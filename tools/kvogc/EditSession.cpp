@@ -1,5 +1,6 @@
 #include "EditSession.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
@@ -204,15 +205,22 @@ void CEditSession::Work(std::stop_token stop) {
   }
 }
 
-// Walks the nearest checkpoint below `target` (or a fresh manager) up to it, one
-// step per turn, giving way to every request in between.
+// Walks a checkpoint below `target` (or a fresh manager) up to it, one step per
+// turn, giving way to every request in between. A checkpoint no longer wanted
+// is the cheapest source: taking a wanted one leaves a hole to fill in turn.
 bool CEditSession::BuildCheckpoint(std::unique_lock<std::mutex>& lock, std::stop_token& stop,
                                    size_t target) {
   std::unique_ptr<CEditManager> builder;
   size_t at = 0;
-  auto it = m_checkpoints.lower_bound(target);
-  if (it != m_checkpoints.begin()) {
-    --it;
+  const std::vector<size_t> wanted = WantedCheckpoints();
+  const auto isWanted = [&wanted](size_t position) {
+    return std::find(wanted.begin(), wanted.end(), position) != wanted.end();
+  };
+  auto it = m_checkpoints.end();
+  for (auto i = m_checkpoints.begin(); i != m_checkpoints.end() && i->first < target; ++i) {
+    if (it == m_checkpoints.end() || !isWanted(i->first) || isWanted(it->first)) it = i;
+  }
+  if (it != m_checkpoints.end()) {
     at = it->first;
     builder = std::move(it->second);
     m_checkpoints.erase(it);

@@ -39,7 +39,7 @@ struct EditView {
 
 struct EditCheckpoints {
   size_t every = 8;  ///< edits between two checkpoints
-  size_t kept = 12;  ///< checkpoints kept below the current position
+  size_t kept = 8;   ///< checkpoints kept below the current position
 };
 
 class CEditSession {
