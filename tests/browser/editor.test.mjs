@@ -114,7 +114,8 @@ async function timedDrag(page, node, moves) {
 const browser = await chromium.launch({
   executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
   headless: true,
-  args: ['--use-angle=swiftshader', '--enable-unsafe-swiftshader'],
+  // WebGL on the software renderer; 2D canvases stay on the CPU, which is faster there.
+  args: ['--enable-unsafe-swiftshader'],
 });
 const failures = [];
 try {
@@ -170,11 +171,15 @@ try {
   // The comment record keeps the angle coarsely: the field shows the value kept, not the one typed.
   const held = await page.evaluate(() => window.kvogcEditor.state.corrections.linearityVertical);
   const shown = Number(await page.inputValue('[data-op="SetLinearity"] [data-arg="vertical"]'));
-  assert.ok(Math.abs(shown - held) < 1e-5 && Math.abs(held - 6) < 0.5, `linearity shows ${shown}, the library holds ${held}`);
+  assert.ok(Math.abs(shown - held) < 1e-4 && Math.abs(held - 6) < 0.5, `linearity shows ${shown}, the library holds ${held}`);
   await page.fill('[data-op="SetPinCushion"] [data-arg="upper"]', '-0.3');
   await page.press('[data-op="SetPinCushion"] [data-arg="upper"]', 'Tab');
   await waitForPosition(page, states.length);
   states.push(await editor(page));
+  await page.evaluate(() => {
+    document.activeElement.blur();
+    document.querySelector('.side').scrollTop = 0;
+  });
   await page.mouse.move(5, 5);
   await page.waitForTimeout(200);
   await page.screenshot({ path: screenshot });

@@ -46,7 +46,7 @@ export function showCorrections(root, corrections, except = null) {
       const value = pick(corrections, input.dataset.from);
       if (value === undefined) continue;
       if (input.type === 'checkbox') input.checked = Boolean(value);
-      else input.value = String(Math.round(value * 1e6) / 1e6);
+      else input.value = String(Math.round(value * 1e4) / 1e4);
     }
   }
 }
