@@ -3,10 +3,10 @@
 #include "EditCommand.h"
 
 #include <httplib.h>
-#include <pthread.h>
-#include <signal.h>
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <thread>
@@ -17,6 +17,11 @@
 #include "GeoFileProbe.h"
 #include "OutputFiles.h"
 #include "ToolError.h"
+
+#if !defined(_WIN32)
+#include <pthread.h>
+#include <signal.h>
+#endif
 
 namespace kvogc::tool {
 
@@ -134,6 +139,35 @@ EditRequest ToEditRequest(const httplib::Request& request) {
   return edit;
 }
 
+#if defined(_WIN32)
+// Ctrl+C sets a flag that a watcher turns into a stop of the server.
+std::atomic<bool> g_stopRequested{false};
+
+class CSignalStop {
+ public:
+  CSignalStop() {
+    std::signal(SIGINT, [](int) { g_stopRequested = true; });
+    std::signal(SIGTERM, [](int) { g_stopRequested = true; });
+  }
+  ~CSignalStop() {
+    m_done = true;
+    if (m_waiter.joinable()) m_waiter.join();
+  }
+  CSignalStop(const CSignalStop&) = delete;
+  CSignalStop& operator=(const CSignalStop&) = delete;
+
+  void StopOnSignal(httplib::Server& server) {
+    m_waiter = std::thread([this, &server] {
+      while (!m_done && !g_stopRequested) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      server.stop();
+    });
+  }
+
+ private:
+  std::atomic<bool> m_done{false};
+  std::thread m_waiter;
+};
+#else
 // SIGINT and SIGTERM are blocked in every thread and taken by one that stops the server.
 class CSignalStop {
  public:
@@ -170,6 +204,7 @@ class CSignalStop {
   sigset_t m_previous;
   std::thread m_waiter;
 };
+#endif
 
 }  // namespace
 
@@ -177,8 +212,7 @@ int RunEdit(const EditOptions& options, std::ostream& out) {
   const StartState start = MakeStart(options);
   const fs::path outDir = PrepareOutputDir(options.outDir);
   CSignalStop signals;
-  CEditSession session(start.setup, start.base,
-                       options.projector ? EditVariant::Projector : EditVariant::Plain);
+  CEditSession session(start.setup, start.base, EditVariant::Plain);
 
   httplib::Server server;
   server.set_payload_max_length(kMaxEditBody);

@@ -18,7 +18,6 @@ struct EditOptions {
   std::string listen = "127.0.0.1";
   int port = 8080;
   bool open = false;
-  bool projector = false;
 };
 
 /// Serves until SIGINT or SIGTERM; prints the URL first.

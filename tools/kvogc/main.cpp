@@ -155,7 +155,6 @@ int main(int argc, char** argv) {
       ->default_val(".")
       ->type_name("DIR");
   edit->add_flag("--open", editOptions.open, "Open the page in the default browser");
-  edit->add_flag("--projector", editOptions.projector, "Drive the projector manager (save-in slots)");
   edit->footer(
       "\nServes the editor page and prints its URL. Drag nodes, lines and areas, set the corrections, "
       "undo and redo exactly (the edits replay on a fresh manager). The page sends the operations by "
