@@ -171,6 +171,7 @@ std::vector<size_t> CEditSession::WantedCheckpoints() const {
 }
 
 std::optional<size_t> CEditSession::MissingCheckpoint() const {
+  if (m_givenUp) return std::nullopt;
   for (size_t at : WantedCheckpoints()) {
     if (!m_checkpoints.contains(at)) return at;
   }
@@ -228,6 +229,7 @@ bool CEditSession::BuildCheckpoint(std::unique_lock<std::mutex>& lock, std::stop
     try {
       builder = FreshManager();
     } catch (const std::exception&) {
+      m_givenUp = true;
       return false;
     }
   }
@@ -237,11 +239,13 @@ bool CEditSession::BuildCheckpoint(std::unique_lock<std::mutex>& lock, std::stop
       m_wake.wait(lock, stop, [this] { return m_requests == 0; });
     }
     if (stop.stop_requested() || m_lowestTruncation < target || target > m_position) return false;
+    // A replay that fails would fail again: undo then replays from a fresh manager.
     try {
-      if (builder->Run(m_edits[at].step).status != KVOGC_OK) return false;
+      if (builder->Run(m_edits[at].step).status != KVOGC_OK) m_givenUp = true;
     } catch (const std::exception&) {
-      return false;
+      m_givenUp = true;
     }
+    if (m_givenUp) return false;
     ++at;
   }
   m_checkpoints[target] = std::move(builder);

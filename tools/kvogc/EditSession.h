@@ -91,6 +91,7 @@ class CEditSession {
   std::condition_variable_any m_wake;
   std::atomic<int> m_requests{0};
   bool m_building = false;
+  bool m_givenUp = false;  // checkpoints could not be built (memory ran out)
   size_t m_lowestTruncation = std::numeric_limits<size_t>::max();
 
   std::unique_ptr<CEditManager> m_live;
