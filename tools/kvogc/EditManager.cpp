@@ -9,8 +9,8 @@ namespace kvogc::tool {
 namespace {
 
 // The callbacks carry no user data: the manager a call runs on is named here for its
-// duration. Every library call of the editor is made under the session's lock.
-CEditManager* g_reporting = nullptr;
+// duration. The library calls them on the calling thread, so each thread names its own.
+thread_local CEditManager* g_reporting = nullptr;
 
 size_t PointCount(GridSize divisions) {
   return static_cast<size_t>(divisions.cx + 1) * static_cast<size_t>(divisions.cy + 1);
