@@ -19,6 +19,8 @@ const figures = {};
 const t0 = Date.now();
 const phase = (name) => console.error(`  ${((Date.now() - t0) / 1000).toFixed(1)} s: ${name}`);
 
+const servers = [];
+
 function startServer(args) {
   const child = spawn(tool, ['edit', '--port', '0', ...args], { stdio: ['ignore', 'pipe', 'inherit'] });
   const url = new Promise((resolve, reject) => {
@@ -31,6 +33,7 @@ function startServer(args) {
     child.on('exit', (code) => reject(new Error(`kvogc edit exited early with ${code}`)));
   });
   const exited = new Promise((resolve) => child.on('exit', (code, signal) => resolve({ code, signal })));
+  servers.push(child);
   return { child, url, exited };
 }
 
@@ -233,6 +236,8 @@ try {
     if (!met) failures.push(`${name}: drag step p95 ${figures[name].p95.toFixed(1)} ms above ${goal} ms`);
   }
 } finally {
+  // A failed check must not leave a server behind.
+  for (const child of servers) if (child.exitCode === null && child.signalCode === null) child.kill('SIGKILL');
   await browser.close();
   rmSync(work, { recursive: true, force: true });
 }
