@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite: a plain Release build, the C
 # example host built against the installed package and against the build
-# tree, a smoke run of the benchmarks, AddressSanitizer +
+# tree, a smoke run of the benchmarks, the editor end to end in headless
+# Chromium, AddressSanitizer +
 # UndefinedBehaviorSanitizer over the suite, a short libFuzzer run over the
 # warp geometry text, and last ThreadSanitizer over the tests that run a
 # second thread.
@@ -41,7 +42,12 @@ echo "== Benchmarks (smoke run: each case runs, figures are not checked here)"
 build/lib/kvogc_bench --benchmark_min_time=0.01 >/dev/null
 build/lib/kvogc_api_bench --benchmark_min_time=0.01 >/dev/null
 build/lib/kvogc_warpmap_bench --benchmark_min_time=0.01 >/dev/null
+build/lib/kvogc_edit_bench --benchmark_filter='/20/' >/dev/null
 echo "benchmarks: ok"
+
+echo "== The editor in headless Chromium"
+PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 node tests/browser/editor.test.mjs "$PWD/build/bin/kvogc" \
+  "${KVOGC_EDITOR_SCREENSHOT:-$PWD/build/kvogc-edit.png}"
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DKVOGC_SANITIZE=address,undefined \

@@ -240,4 +240,15 @@ Scenario ParseScenario(std::string_view text, std::string_view source,
   return scenario;
 }
 
+ScenarioStep ParseScenarioStep(std::string_view text, std::string_view source, size_t number,
+                               const std::filesystem::path& baseDir) {
+  json item;
+  try {
+    item = json::parse(text.begin(), text.end());
+  } catch (const json::exception& error) {
+    throw CToolError(kExitBadInput, std::string(source) + ": not valid JSON: " + WithoutTag(error.what()));
+  }
+  return ReadStep(source, number, item, baseDir);
+}
+
 }  // namespace kvogc::tool

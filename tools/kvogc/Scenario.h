@@ -50,4 +50,8 @@ struct Scenario {
 Scenario ParseScenario(std::string_view json, std::string_view source,
                        const std::filesystem::path& baseDir);
 
+/// Reads one step object, spelt as in a scenario's "steps", checked the same way.
+ScenarioStep ParseScenarioStep(std::string_view json, std::string_view source, size_t number,
+                               const std::filesystem::path& baseDir);
+
 }  // namespace kvogc::tool

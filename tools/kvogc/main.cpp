@@ -6,6 +6,7 @@
 
 #include "Commands.h"
 #include "MapCommandLine.h"
+#include "EditCommand.h"
 #include "Scenario.h"
 #include "ToolError.h"
 
@@ -136,6 +137,32 @@ int main(int argc, char** argv) {
       std::string(kExitCodes));
 
   CMapCommandLine mapCommands(app);
+  EditOptions editOptions;
+  CSizeOption editPanel("--panel", kMaxPanelPixels);
+  CSizeOption editReal("--real", kMaxRealDivisions);
+  CSizeOption editOpe("--ope", kMaxOpeDivisions);
+  CLI::App* edit = app.add_subcommand("edit", "Edit a warp in the browser, with exact undo");
+  edit->add_option("file", editOptions.file, "Warp geometry file (.obj) or scenario (.json) to start from")
+      ->type_name("FILE");
+  editPanel.Add(edit, "Panel size in pixels (default 1920x1080)");
+  editReal.Add(edit, "Real grid divisions (default 64x36; a file's own when it tells)");
+  editOpe.Add(edit, "Operation grid divisions (default 4x4)");
+  edit->add_option("--port", editOptions.port, "Port to listen on; 0 picks a free one")
+      ->default_val(8080)
+      ->check(CLI::Range(0, 65535));
+  edit->add_option("--listen", editOptions.listen, "Address to listen on (other than loopback: a warning)")
+      ->default_val("127.0.0.1")
+      ->type_name("ADDRESS");
+  edit->add_option("--out", editOptions.outDir, "Folder for Save session, Save warp and opened files")
+      ->default_val(".")
+      ->type_name("DIR");
+  edit->add_flag("--open", editOptions.open, "Open the page in the default browser");
+  edit->footer(
+      "\nServes the editor page and prints its URL. Drag nodes, lines and areas, set the corrections, "
+      "undo and redo exactly (the edits replay on a fresh manager). The page sends the operations by "
+      "their interface names, as scenarios spell them. Save session writes DIR/session.json for "
+      "`kvogc run`; Save warp runs it and writes DIR/warp.obj and DIR/warp.png. Ctrl+C stops.\n" +
+      std::string(kExitCodes));
 
   try {
     app.parse(argc, argv);
@@ -161,6 +188,12 @@ int main(int argc, char** argv) {
       renderOptions.realGridNum = renderGrid.Value();
       renderOptions.opeGridNum = renderOpe.Value();
       return RenderGeoFile(renderOptions, std::cout);
+    }
+    if (edit->parsed()) {
+      editOptions.panelSize = editPanel.Value();
+      editOptions.realGridNum = editReal.Value();
+      editOptions.opeGridNum = editOpe.Value();
+      return RunEdit(editOptions, std::cout);
     }
     if (info->parsed()) {
       infoOptions.panelSize = infoPanel.Value();

@@ -1,0 +1,68 @@
+// The editor's requests, independent of the HTTP server that carries them:
+// the page's files, the state, the steps (spelt as a scenario spells them and
+// read by the scenario parser), undo, redo and the saves. Every answer the page
+// acts on carries the status and its name; grids travel as float32.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <mutex>
+#include <string>
+
+#include "EditSession.h"
+
+namespace kvogc::tool {
+
+/// Largest request body the editor reads.
+inline constexpr size_t kMaxEditBody = 1 << 20;
+
+struct EditRequest {
+  std::string method;
+  std::string path;
+  bool preview = false;  ///< "?preview=1"
+  std::string host;      ///< the Host header
+  std::string origin;    ///< the Origin header; empty when there is none
+  std::string body;
+};
+
+struct EditResponse {
+  int status = 200;
+  std::string contentType = "application/json";
+  std::string body;
+};
+
+class CEditApi {
+ public:
+  /// Saves go to `outDir`; `address` and `port` are where the server listens.
+  CEditApi(CEditSession& session, std::filesystem::path outDir, std::string address, int port);
+
+  EditResponse Handle(const EditRequest& request);
+  /// "http://127.0.0.1:8080"
+  std::string Origin() const;
+
+ private:
+  EditResponse HandleGet(const std::string& path);
+  EditResponse HandlePost(const EditRequest& request);
+  EditResponse Step(const std::string& body, bool preview);
+  EditResponse Open(const std::string& body);
+  EditResponse SaveSession();
+  EditResponse SaveWarp();
+  bool HostAllowed(const std::string& host) const;
+
+  CEditSession& m_session;
+  std::filesystem::path m_outDir;
+  std::string m_address;
+  int m_port;
+  std::mutex m_saving;  // saves and opens write files in one folder
+  int m_opened = 0;
+};
+
+/// The state as the page reads it: a 4-byte little-endian length, that many
+/// bytes of JSON, padding to a multiple of 4, then the float32 arrays the JSON's
+/// "arrays" lists, in its order.
+std::string EncodeState(const EditView& view, const ScenarioSetup& setup, const std::string& extraJson);
+
+/// A 64-bit digest (hex) of the grids' doubles and the comment record: equal digests, equal bits.
+std::string StateDigest(const EditGrids& grids, const std::vector<int32_t>& comment);
+
+}  // namespace kvogc::tool

@@ -1,0 +1,84 @@
+// Talking to `kvogc edit`: steps go out spelt as a scenario spells them, the
+// state comes back as a JSON header followed by float32 arrays.
+
+export class ApiError extends Error {
+  constructor(message, httpStatus, body) {
+    super(message);
+    this.httpStatus = httpStatus;
+    this.body = body ?? {};
+  }
+}
+
+export function decodeState(buffer) {
+  const view = new DataView(buffer);
+  const length = view.getUint32(0, true);
+  const header = JSON.parse(new TextDecoder().decode(new Uint8Array(buffer, 4, length)));
+  let offset = (4 + length + 3) & ~3;
+  const arrays = {};
+  for (const [name, count] of header.arrays) {
+    arrays[name] = new Float32Array(buffer, offset, count);
+    offset += count * 4;
+  }
+  return { header, arrays };
+}
+
+async function answer(response) {
+  const type = response.headers.get('Content-Type') ?? '';
+  if (type.startsWith('application/octet-stream')) {
+    const result = decodeState(await response.arrayBuffer());
+    result.serverMs = Number(/dur=([\d.]+)/.exec(response.headers.get('Server-Timing') ?? '')?.[1] ?? NaN);
+    return result;
+  }
+  const text = await response.text();
+  let body = {};
+  try { body = JSON.parse(text); } catch { body = { error: text || response.statusText }; }
+  if (!response.ok) throw new ApiError(body.error ?? `HTTP ${response.status}`, response.status, body);
+  return body;
+}
+
+export async function getState() {
+  return answer(await fetch('/api/state', { cache: 'no-store' }));
+}
+
+export async function post(path, body = '') {
+  const text = typeof body === 'string' ? body : JSON.stringify(body);
+  return answer(await fetch(path, { method: 'POST', body: text, cache: 'no-store' }));
+}
+
+export const step = (op, preview = false) => post(preview ? '/api/op?preview=1' : '/api/op', op);
+
+// Sends the newest wish only: what arrives while a request is out replaces the
+// waiting one, so a fast pointer never builds a backlog.
+export class Coalescer {
+  constructor(send) {
+    this.send = send;
+    this.busy = null;
+    this.waiting = null;
+  }
+
+  push(item) {
+    if (this.waiting) {
+      item.since = Math.min(item.since ?? Infinity, this.waiting.since ?? Infinity);
+      item.eventTime = Math.min(item.eventTime ?? Infinity, this.waiting.eventTime ?? Infinity);
+    }
+    this.waiting = item;
+    if (!this.busy) this.busy = this.#drain();
+    return this.busy;
+  }
+
+  async idle() {
+    while (this.busy) await this.busy;
+  }
+
+  async #drain() {
+    try {
+      while (this.waiting) {
+        const item = this.waiting;
+        this.waiting = null;
+        await this.send(item);
+      }
+    } finally {
+      this.busy = null;
+    }
+  }
+}
