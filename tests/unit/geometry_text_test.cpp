@@ -240,6 +240,9 @@ TEST(GeoObjTextReader, CommentLinesSetTheRecordFromTheDefaults) {
        "#RightLowX=-214748364.8\n",  // -2^31 in single precision
        {.LeftLowX = INT32_MIN, .LeftUpX = INT32_MIN, .RightLowX = INT32_MIN,
         .RightUpX = INT32_MIN}},
+      // A value that underflows reads as the zero the float conversion gives.
+      {"#[GEOMETRY_4CORNER_SCREEN_10]\n#LeftLowX=1e-50\n#RightUpY=-0x1p-200\n#LeftUpX=2.5\n",
+       {.LeftUpX = 25}},
       // Section keys before any section line change nothing.
       {"#Rolling=5\n#IsFitSize=1\n#Angle=3\n#LinearityX=4\n", {}},
       {"#[GEOMETRY_KEYSTONE_SCREEN_10]\n#Rolling=5\n#IsFitSize=1\n#Angle=3\n#LinearityX=4\n"
@@ -548,11 +551,13 @@ TEST(GeoNumberText, ScanFloatMatchesStrtof) {
     const NumberScan scan = ScanFloat(s, value, &used);
     if (expectedUsed == 0) {
       mismatches += scan != NumberScan::kNoNumber;
-    } else if (rangeError && (expected == 0.0f || std::isinf(expected))) {
+    } else if (rangeError && std::isinf(expected)) {
       mismatches += scan != NumberScan::kOutOfRange;
     } else {
       ++numbers;
-      const bool same = scan == NumberScan::kOk && used == expectedUsed &&
+      const NumberScan read = rangeError && expected == 0.0f ? NumberScan::kUnderflow
+                                                             : NumberScan::kOk;
+      const bool same = scan == read && used == expectedUsed &&
                         (std::memcmp(&value, &expected, sizeof value) == 0 ||
                          (std::isnan(value) && std::isnan(expected)));
       mismatches += !same;
