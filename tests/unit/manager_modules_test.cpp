@@ -1,18 +1,84 @@
 // How a manager uses its sibling modules and a host's target: a missing
 // command module, the target's statuses, references, and a device's warp read back.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <link.h>
 
 #include <array>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "manager/KvoGridCalcManager.h"
 #include "manager/KvoProjectorDeviceGridCalcManager.h"
+#include "manager/KvoProjectorGridCalcManager.h"
 #include "support/FakeTarget.h"
 #include "support/StandinObjects.h"
+
+namespace {
+
+// The modules unloaded while a test listens, by name, in order.
+std::mutex g_unloadLock;
+std::vector<std::string>* g_unloads = nullptr;
+
+}  // namespace
+
+// Stands in for the C library's dlclose in this program, noting each module's
+// name before the real unload.
+extern "C" int dlclose(void* handle) {
+  {
+    std::lock_guard<std::mutex> hold(g_unloadLock);
+    link_map* map = nullptr;
+    if (g_unloads != nullptr && dlinfo(handle, RTLD_DI_LINKMAP, &map) == 0 && map != nullptr) {
+      g_unloads->push_back(std::filesystem::path(map->l_name).stem().string());
+    }
+  }
+  static const auto real = reinterpret_cast<int (*)(void*)>(dlsym(RTLD_NEXT, "dlclose"));
+  return real(handle);
+}
 
 namespace kvogc {
 namespace {
 
 using test::FakeTarget;
+
+// The corrector's module goes first, then the manager's own, last loaded first.
+TEST(ManagerModules, UnloadInReverseOrderOfLoading) {
+  const struct {
+    std::unique_ptr<GridCalcManagerBase> (*make)();
+    std::vector<std::string> order;
+  } cases[] = {
+      {[]() -> std::unique_ptr<GridCalcManagerBase> {
+         return std::make_unique<CKvoGridCalcManager>();
+       },
+       {"Merrowin", "Dunsgate", "Quorvel"}},
+      {[]() -> std::unique_ptr<GridCalcManagerBase> {
+         return std::make_unique<CKvoProjectorGridCalcManager>();
+       },
+       {"Merrowin", "Tessaly", "Quorvel"}},
+      {[]() -> std::unique_ptr<GridCalcManagerBase> {
+         return std::make_unique<CKvoProjectorDeviceGridCalcManager>();
+       },
+       {"Merrowin", "Calvoric", "Brindmoor", "Tessaly", "Quorvel"}},
+  };
+  for (const auto& c : cases) {
+    auto manager = c.make();
+    std::vector<std::string> unloads;
+    {
+      std::lock_guard<std::mutex> hold(g_unloadLock);
+      g_unloads = &unloads;
+    }
+    manager.reset();
+    {
+      std::lock_guard<std::mutex> hold(g_unloadLock);
+      g_unloads = nullptr;
+    }
+    EXPECT_EQ(unloads, c.order);
+  }
+}
 
 class PlainManager : public CGridManagerCommon {
  public:
