@@ -193,6 +193,29 @@ TEST(ProjectorDelivery, ReadingATargetClearsTheKeptTexts) {
   std::remove(source.c_str());
 }
 
+// A kept header stands in for the generated one only together with a kept tail.
+TEST(ProjectorDelivery, AHeaderReadWithoutFacesGivesWayToTheGeneratedOne) {
+  CKvoProjectorGridCalcManager m;
+  SetUpGrids(m, kPanel, 1);
+  const std::string source = TempPath("header_only.obj");
+  std::ofstream(source, std::ios::binary) << "# WARP\n#custom header\n#prev 0.5 0.5 0\n";
+  ASSERT_EQ(m.GetGeoObjDataFromFile(nullptr, source.c_str()), KVOGC_OK);
+  const std::string path = TempPath("header_only_out.obj");
+  ASSERT_EQ(m.SetGeoFilePath(path.c_str()), KVOGC_OK);
+  auto target = NewTarget();
+  ASSERT_EQ(m.RegistCallback(nullptr, nullptr, nullptr), KVOGC_OK);
+  ASSERT_EQ(m.SendGeoObjData(target.Get(), 0), KVOGC_OK);
+  ASSERT_TRUE(WaitFor([&] { return target->LastLoadedPath() == path; }));
+  const std::string text = ReadFile(path);
+  EXPECT_EQ(text.find("#custom header"), std::string::npos);
+  for (const char* line : {"g warp_white\n", "#gridsize 5 5\n", "#projectorsize 1920 1080\n",
+                           "#verticalflip "}) {
+    EXPECT_NE(text.find(line), std::string::npos) << line;
+  }
+  std::remove(path.c_str());
+  std::remove(source.c_str());
+}
+
 TEST(DeviceDelivery, SyncSendWritesTheDeviceAndTheBaseGridOnRequest) {
   test::DeviceInspector device;
   ASSERT_TRUE(device.Ready());
