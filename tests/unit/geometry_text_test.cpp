@@ -1,19 +1,16 @@
 // The warp geometry text: writer layouts, reader key table and "#prev" rule,
-// splitter, and the number conversions they rest on.
+// splitter. The number conversions are checked against the C library by the
+// number fuzz target and its replay.
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <clocale>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "geometry/GeoNumberText.h"
 #include "geometry/GeoObjTextReader.h"
 #include "geometry/GeoObjTextSplitter.h"
 #include "geometry/GeoObjTextWriter.h"
@@ -352,49 +349,6 @@ TEST(GeoObjTextReader, FailedReads) {
   }
 }
 
-// Written and read back, in either layout and with LF or CR LF line ends, the
-// record comes back whole and the base grid to the precision of the text.
-TEST(GeoObjTextReader, WriteThenReadRestoresRecordAndBaseGrid) {
-  const GridSize panel{1920, 1080};
-  CWarpGridReal base, current;
-  base.Create(panel, {3, 2});
-  current.Create(panel, {3, 2});
-  std::mt19937 random(7);
-  std::uniform_real_distribution<double> spread(-40.0, 40.0);
-  for (RealPoint& p : base.Points()) {
-    p.x = std::round((p.x + spread(random)) * 256.0) / 256.0;
-    p.y = std::round((p.y + spread(random)) * 256.0) / 256.0;
-  }
-  GeoObjTextInput in{.panelSize = panel, .realGridNum = {3, 2}, .current = &current,
-                     .previous = &base};
-  const GeoCommentRecord records[] = {
-      {},  // the defaults, GUIGridCount 2 and 2 included
-      {-7, -25, 33, 41, -120, 5, 9, -1, 12, -13, 14, 15, 16, 17, 18, 1, 1, 21, -22, 23, 24, 25,
-       26, 1, 1, 0, 4, 6}};
-  for (const GeoCommentRecord& record : records) {
-    for (bool projector : {false, true}) {
-      in.comment = record;
-      in.variant = projector ? kProjector : kPlain;
-      in.projectorFlag = projector ? 1 : 0;
-      const std::string text = Write(in);
-      std::string crlf;
-      for (char ch : text) crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
-      for (const std::string& read : {text, crlf}) {
-        GeoCommentRecord comment{.Angle = 99};
-        CWarpGridReal grid;
-        grid.Create(panel, {3, 2});
-        ASSERT_EQ(ParseGeoObjText(read, {panel, projector}, comment, grid), KVOGC_OK);
-        EXPECT_TRUE(SameRecord(comment, record));
-        for (size_t k = 0; k < base.Points().size(); ++k) {
-          // Six decimals of a fraction of the panel: within a thousandth of a pixel.
-          EXPECT_NEAR(grid.Points()[k].x, base.Points()[k].x, 1e-3) << k;
-          EXPECT_NEAR(grid.Points()[k].y, base.Points()[k].y, 1e-3) << k;
-        }
-      }
-    }
-  }
-}
-
 TEST(GeoObjTextReader, LineReaderKeepsTheRecordItStartsFrom) {
   GeoCommentRecord comment{.LinearityX = 8, .GUIGridCountX = 5};
   CWarpGridReal grid;
@@ -476,111 +430,6 @@ TEST(GeoObjTextSplitter, PartsBeyondTheirCapacityEndAtALineBoundary) {
     EXPECT_EQ(tail, c.tail);
   }
   EXPECT_EQ(GeoTailCapacity({2, 3}), 12u * 512u);
-}
-
-// ---- Numbers -------------------------------------------------------------------
-
-std::string Printf(const char* format, double v) {
-  char buffer[512];
-  std::snprintf(buffer, sizeof buffer, format, v);
-  return buffer;
-}
-
-std::string Fixed(double v, int precision) {
-  std::string out;
-  AppendFixed(out, v, precision);
-  return out;
-}
-
-TEST(GeoNumberText, FixedMatchesPrintf) {
-  int mismatches = 0;
-  // Every multiple of 2^-7 ends in a 5 at the seventh decimal: all are ties.
-  for (int64_t k = -300000; k <= 300000; ++k) {
-    const double v = static_cast<double>(k) / 128.0;
-    mismatches += Fixed(v, 6) != Printf("%.6f", v);
-    const double quarter = static_cast<double>(k) / 4.0;
-    mismatches += Fixed(quarter, 1) != Printf("%.1f", quarter);
-  }
-  // Floats widened to double, as the writer prints them, and plain doubles.
-  std::mt19937_64 random(2024);
-  std::uniform_int_distribution<int> exponent(-40, 40);
-  std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
-  for (int k = 0; k < 1000000; ++k) {
-    const double d = std::ldexp(mantissa(random), exponent(random));
-    const double f = static_cast<double>(NarrowToFloat(d));
-    mismatches += Fixed(f, 6) != Printf("%.6f", f);
-    if (k % 4 == 0) mismatches += Fixed(d / 10.0, 1) != Printf("%.1f", d / 10.0);
-  }
-  for (double special : {0.0, -0.0, double(INFINITY), -double(INFINITY), double(NAN),
-                         -double(NAN), 3.4028234663852886e38, -1.401298464324817e-45, 1e300}) {
-    mismatches += Fixed(special, 6) != Printf("%.6f", special);
-  }
-  EXPECT_EQ(mismatches, 0);
-}
-
-TEST(GeoNumberText, NarrowingBeyondTheFloatRangeGivesInfinity) {
-  EXPECT_EQ(NarrowToFloat(1e300), INFINITY);
-  EXPECT_EQ(NarrowToFloat(-1e39), -INFINITY);
-  EXPECT_EQ(NarrowToFloat(0x1.fffffefffffffp127), 0x1.fffffep127f);  // rounds down to FLT_MAX
-  EXPECT_EQ(NarrowToFloat(0x1.ffffffp127), INFINITY);                // the halfway point rounds up
-  EXPECT_EQ(NarrowToFloat(0.1), 0.1f);
-}
-
-// Random strings over the characters a number can hold, checked against strtof
-// in the "C" locale; subnormal results are the one deliberate difference.
-TEST(GeoNumberText, ScanFloatMatchesStrtof) {
-  ASSERT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
-  const std::string alphabet = "0123456789.eE+-xXpPaAfFinINtyTY( ) \t";
-  std::mt19937 random(11);
-  std::uniform_int_distribution<size_t> length(0, 12);
-  std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);
-  int mismatches = 0;
-  int numbers = 0;
-  for (int k = 0; k < 300000; ++k) {
-    std::string s;
-    const size_t n = length(random);
-    for (size_t i = 0; i < n; ++i) s += alphabet[pick(random)];
-    if (k % 3 == 0) s = std::to_string(std::ldexp(static_cast<double>(random()), -int(k % 200)));
-    errno = 0;
-    char* end = nullptr;
-    const float expected = std::strtof(s.c_str(), &end);
-    const bool rangeError = errno == ERANGE;
-    const size_t expectedUsed = static_cast<size_t>(end - s.c_str());
-    float value = 0.0f;
-    size_t used = 0;
-    const NumberScan scan = ScanFloat(s, value, &used);
-    if (expectedUsed == 0) {
-      mismatches += scan != NumberScan::kNoNumber;
-    } else if (rangeError && std::isinf(expected)) {
-      mismatches += scan != NumberScan::kOutOfRange;
-    } else {
-      ++numbers;
-      const NumberScan read = rangeError && expected == 0.0f ? NumberScan::kUnderflow
-                                                             : NumberScan::kOk;
-      const bool same = scan == read && used == expectedUsed &&
-                        (std::memcmp(&value, &expected, sizeof value) == 0 ||
-                         (std::isnan(value) && std::isnan(expected)));
-      mismatches += !same;
-      if (!same) ADD_FAILURE() << '"' << s << '"';
-    }
-  }
-  EXPECT_EQ(mismatches, 0);
-  EXPECT_GT(numbers, 100000);
-}
-
-TEST(GeoNumberText, ScanInt32) {
-  int32_t v = 0;
-  size_t used = 0;
-  EXPECT_EQ(ScanInt32(" \t-2147483648x", v, &used), NumberScan::kOk);
-  EXPECT_EQ(v, INT32_MIN);
-  EXPECT_EQ(used, 13u);
-  EXPECT_EQ(ScanInt32("+2147483647", v), NumberScan::kOk);
-  EXPECT_EQ(v, INT32_MAX);
-  for (const char* text : {"2147483648", "-99999999999999999999999"}) {
-    EXPECT_EQ(ScanInt32(text, v), NumberScan::kOutOfRange) << text;
-  }
-  for (const char* text : {"+ 1", ""}) EXPECT_EQ(ScanInt32(text, v), NumberScan::kNoNumber) << text;
-  EXPECT_EQ(v, INT32_MAX);
 }
 
 }  // namespace
