@@ -103,49 +103,5 @@ TEST(BeforeSetup, SettersStoreIntoTheCommentRecordThenFail) {
   EXPECT_EQ(c[15], 1);
 }
 
-TEST(BeforeSetup, ModeSettersAndTheCommentWork) {
-  Manager m;
-  Comment c = CommentOf(m);
-  Comment defaults{};
-  defaults[21] = 20;
-  defaults[26] = 2;
-  defaults[27] = 2;
-  EXPECT_EQ(c, defaults);
-  EXPECT_EQ(kvogcGridManager_SetGeoFilePath(m, "/tmp/warp.obj"), KVOGC_OK);
-  EXPECT_EQ(kvogcGridManager_SetGeoAdjEnable(m, 1), KVOGC_OK);
-  EXPECT_EQ(kvogcGridManager_SetGeoAdjProjectorSaveIn(m, 99), KVOGC_OK);
-  EXPECT_EQ(kvogcGridManager_SendGeoObjDataSync(m, nullptr, 1), KVOGC_OK);
-  EXPECT_EQ(kvogcGridManager_SetGeoAdjMode(m, 1), KVOGC_OK);
-  c = CommentOf(m);
-  EXPECT_EQ(c[24], 1);  // four-corner screen
-  EXPECT_EQ(c[25], 0);
-  EXPECT_EQ(kvogcGridManager_SetKeyStoneMode(m, 1), KVOGC_E_FAIL);
-  c = CommentOf(m);
-  EXPECT_EQ(c[24], 2);
-  EXPECT_EQ(c[25], 1);
-  EXPECT_EQ(kvogcGridManager_SetGeoAdjMode(m, 0), KVOGC_OK);
-  c = CommentOf(m);
-  EXPECT_EQ(c[24], 0);
-  EXPECT_EQ(c[25], 1);  // IsKeyStone keeps its value
-  EXPECT_EQ(kvogcGridManager_GetGeoObjComment(m, nullptr), KVOGC_E_INVALIDARG);
-}
-
-TEST(Lifecycle, TwoManagersAreIndependent) {
-  Manager a;
-  Manager b;
-  ASSERT_EQ(Register<0>(a, kOpe, kDisp), KVOGC_OK);
-  ASSERT_EQ(Register<1>(b, {2, 2}, {2, 2}), KVOGC_OK);
-  ASSERT_EQ(SetUpManager(a, kPanel, kReal, kDisp, kOpe), KVOGC_OK);
-  ASSERT_EQ(SetUpManager(b, {800, 600}, {8, 8}, {2, 2}, {2, 2}), KVOGC_OK);
-  ASSERT_EQ(kvogcGridManager_RefreshAllPoint(a), KVOGC_OK);
-  EXPECT_EQ(g_recorders[0].Order(), "ROD");
-  EXPECT_TRUE(g_recorders[1].reports.empty());
-  kvogcGridManager_SetLinearity(b, 10, 10);
-  EXPECT_EQ(CommentOf(b)[8], 14);
-  EXPECT_EQ(CommentOf(a)[8], 0);
-  EXPECT_EQ(g_recorders[0].reports.size(), 3u);
-  EXPECT_EQ(g_recorders[0].Last('R')->a, 16);
-}
-
 }  // namespace
 }  // namespace kvogc::test

@@ -41,16 +41,6 @@ Record RestoredInto(const Record& source, GridSize panel, HostCorrections* out =
   return copy.Comment();
 }
 
-TEST(CommentRecord, NamesFollowTheRecordOrder) {
-  const auto names = CommentFieldNames();
-  EXPECT_EQ(names[0], "LeftLowX");
-  EXPECT_EQ(names[8], "LinearityX");
-  EXPECT_EQ(names[14], "CornerRolling");
-  EXPECT_EQ(names[20], "KeyStoneRolling");
-  EXPECT_EQ(names[21], "Th");
-  EXPECT_EQ(names[27], "GUIGridCountY");
-}
-
 TEST(CommentRecord, FourCornerSettingsRoundTripThroughTheSetters) {
   const GridSize panel{1920, 1080};
   Manager original(panel);

@@ -65,11 +65,5 @@ TEST(InputFile, ReadsWholeAndRefusesWhatItCannot) {
   EXPECT_NE(messageOf(dir / "in", 5).find("larger than"), std::string::npos);
 }
 
-TEST(OutputDir, IsCreatedWhenMissing) {
-  ScratchDir dir;
-  EXPECT_EQ(PrepareOutputDir(dir / "a/b"), dir / "a/b");
-  EXPECT_TRUE(std::filesystem::is_directory(dir / "a/b"));
-}
-
 }  // namespace
 }  // namespace kvogc::tool

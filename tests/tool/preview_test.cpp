@@ -78,15 +78,5 @@ TEST(Preview, OddPointsAreLeftOutWithoutHarm) {
   EXPECT_EQ(picture.size(), cv::Size(400, 300));
 }
 
-TEST(Preview, EncodesAsPng) {
-  const cv::Mat picture = DrawPreview(OneCell({640, 480}), 320, "caption");
-  const std::string png = EncodePng(picture);
-  ASSERT_GT(png.size(), 8u);
-  EXPECT_EQ(png.substr(1, 3), "PNG");
-  const cv::Mat decoded =
-      cv::imdecode(std::vector<unsigned char>(png.begin(), png.end()), cv::IMREAD_COLOR);
-  EXPECT_EQ(cv::norm(decoded, picture, cv::NORM_INF), 0.0);
-}
-
 }  // namespace
 }  // namespace kvogc::tool

@@ -122,19 +122,5 @@ TEST(ScenarioSteps, MalformedStepsNameTheStepAndArgument) {
             "s.json: step 1 (AnalyseGeoObjFile): argument \"path\" must be a file name");
 }
 
-TEST(ScenarioSteps, NumbersBeyondDoubleAreMalformedJson) {
-  EXPECT_EQ(ErrorOf(WithSteps(R"([{"op": "SetLinearity", "vertical": 1e400, "horizontal": 0}])")),
-            "s.json: not valid JSON: number overflow parsing '1e400'");
-}
-
-TEST(ScenarioSteps, EveryOperationIsFoundByItsExactName) {
-  for (const OperationSpec& op : ScenarioOperations()) {
-    EXPECT_EQ(FindOperation(op.name), &op);
-  }
-  EXPECT_EQ(FindOperation("moveponit"), nullptr);
-  EXPECT_EQ(SuggestOperation("moveponit"), std::optional<std::string_view>("MovePoint"));
-  EXPECT_FALSE(SuggestOperation("Something"));
-}
-
 }  // namespace
 }  // namespace kvogc::tool

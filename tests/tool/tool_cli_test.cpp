@@ -98,17 +98,6 @@ TEST_F(DemoOutput, GeometryFileReadsBackToTheSameBaseGrid) {
   EXPECT_TRUE(moved) << "the demo's moves reach the uncorrected grid";
 }
 
-TEST_F(DemoOutput, PictureHasThePanelsShapeAndShowsTheGrids) {
-  ASSERT_EQ(s_run->exitCode, 0) << s_run->err;
-  const cv::Mat picture = cv::imread(Out("warp.png").string(), cv::IMREAD_COLOR);
-  ASSERT_FALSE(picture.empty());
-  EXPECT_EQ(picture.cols, 1280);
-  EXPECT_EQ(picture.rows, 720);
-  cv::Scalar mean, deviation;
-  cv::meanStdDev(picture, mean, deviation);
-  EXPECT_GT(deviation[0] + deviation[1] + deviation[2], 30.0) << "not a blank picture";
-}
-
 TEST_F(DemoOutput, InfoPrintsTheRecordByNameAndTheExtent) {
   ASSERT_EQ(s_run->exitCode, 0) << s_run->err;
   const ToolRun info = RunTool({"info", "out/warp.obj"}, s_dir->path());
@@ -201,18 +190,6 @@ TEST(ToolScenarios, ResultEqualsTheSameCallsMadeDirectly) {
   EXPECT_EQ(fromTool, ReadFile(directFile));
 }
 
-TEST(ToolScenarios, PrintedDemoScenarioRunsToTheDemosFile) {
-  ScratchDir scratch;
-  const ToolRun printed = RunTool({"demo", "--print-scenario"}, scratch.path());
-  ASSERT_EQ(printed.exitCode, 0);
-  WriteFile(scratch / "demo.json", printed.out);
-  ASSERT_EQ(RunTool({"run", "demo.json", "--out", "a"}, scratch.path()).exitCode, 0);
-  ASSERT_EQ(RunTool({"demo", "--out", "b"}, scratch.path()).exitCode, 0);
-  const std::string a = ReadFile(scratch / "a/warp.obj");
-  EXPECT_FALSE(a.empty());
-  EXPECT_EQ(a, ReadFile(scratch / "b/warp.obj"));
-}
-
 TEST(ToolErrors, AFailingStepNamesItsNumberOperationAndStatusAndWritesNothing) {
   ScratchDir scratch;
   WriteFile(scratch / "bad.json", R"({
@@ -262,15 +239,6 @@ TEST(ToolErrors, MalformedScenariosNameTheStepOrLine) {
   }
 }
 
-TEST(ToolErrors, AJsonSyntaxErrorNamesTheLine) {
-  ScratchDir scratch;
-  WriteFile(scratch / "s.json", "{\n  \"setup\": {},\n  \"steps\": [\n    {\"op\": }\n  ]\n}\n");
-  const ToolRun run = RunTool({"run", "s.json"}, scratch.path());
-  EXPECT_EQ(run.exitCode, 2);
-  EXPECT_TRUE(Contains(run.err, "s.json: not valid JSON")) << run.err;
-  EXPECT_TRUE(Contains(run.err, "line 4")) << run.err;
-}
-
 TEST(ToolErrors, MissingInputsAndUnwritableOutputsExitWithTwo) {
   ScratchDir scratch;
   WriteFile(scratch / "plain-file", "x");
@@ -290,17 +258,6 @@ TEST(ToolErrors, MissingInputsAndUnwritableOutputsExitWithTwo) {
   EXPECT_EQ(noGeometry.exitCode, 2);
   EXPECT_TRUE(Contains(noGeometry.err, "not a warp geometry text")) << noGeometry.err;
   EXPECT_EQ(ReadFile(scratch / "plain-file"), "x");
-}
-
-TEST(ToolCommandLine, EverySubcommandHasHelp) {
-  ScratchDir scratch;
-  for (const char* command : {"demo", "run", "render", "info"}) {
-    const ToolRun run = RunTool({command, "--help"}, scratch.path());
-    EXPECT_EQ(run.exitCode, 0) << command;
-    EXPECT_TRUE(Contains(run.out, "Usage:")) << command;
-    EXPECT_TRUE(Contains(run.out, "Exit status")) << command;
-  }
-  EXPECT_TRUE(Contains(RunTool({"run", "--help"}, scratch.path()).out, "MoveAreaMulti"));
 }
 
 TEST(ToolCommandLine, BadCommandLinesExitWithTwo) {

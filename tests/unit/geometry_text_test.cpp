@@ -101,30 +101,6 @@ TEST(GeoObjTextWriter, WholeTextOfBothLayouts) {
   for (const auto& c : cases) EXPECT_EQ(Write(g.Input(c.variant, c.flag)), c.text);
 }
 
-// The projector variant adds its device lines; flag 1 alone adds "#gridsize",
-// any non-zero flag selects the projector layout. The plain variant ignores the flag.
-TEST(GeoObjTextWriter, ProjectorFlagSelectsHeaderLineAndLayoutSeparately) {
-  const struct {
-    GeoObjTextVariant variant;
-    int32_t flag;
-    bool gridSize, deviceLines, projectorLayout;
-  } cases[] = {{kPlain, 1, false, false, false},
-               {kProjector, 0, false, true, false},
-               {kProjector, 2, false, true, true}};
-  const TwoByTwo g;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.flag);
-    const std::string text = Write(g.Input(c.variant, c.flag));
-    EXPECT_EQ(Has(text, "#gridsize"), c.gridSize);
-    EXPECT_EQ(Has(text, "\n#auto 0\n#projectorsize 1000 500\n"), c.deviceLines);
-    EXPECT_EQ(Has(text, "\nf 1/1// 3/3// 2/2//\nf 3/3// 2/2// 4/4//\n"), c.projectorLayout);
-    EXPECT_EQ(Has(text, "\nf 3/3 4/4 2/2 1/1\n"), !c.projectorLayout);
-    // The first point, at the top left: y flipped in the plain layout only.
-    EXPECT_EQ(text.substr(text.find("#prev "), 24),
-              c.projectorLayout ? "#prev 0.000000 0.000000 " : "#prev 0.000000 1.000000 ");
-  }
-}
-
 TEST(GeoObjTextWriter, CommentValues) {
   const TwoByTwo g;
   GeoObjTextInput in = g.Input();
@@ -347,23 +323,6 @@ TEST(GeoObjTextReader, FailedReads) {
     EXPECT_EQ(t.grid.At(0, 0).x, c.firstX);
     EXPECT_EQ(t.grid.At(0, 1).x, 1920.0);
   }
-}
-
-TEST(GeoObjTextReader, LineReaderKeepsTheRecordItStartsFrom) {
-  GeoCommentRecord comment{.LinearityX = 8, .GUIGridCountX = 5};
-  CWarpGridReal grid;
-  grid.Create({1920, 1080}, kOneCell);
-  CGeoObjTextReader reader({{1920, 1080}, false}, comment, grid.Points().size());
-  EXPECT_EQ(reader.ReadLine("#[GEOMETRY_KEYSTONE_SCREEN_10]"), KVOGC_OK);
-  EXPECT_EQ(reader.ReadLine("#Angle=30"), KVOGC_OK);
-  ASSERT_EQ(reader.Commit(comment, grid), KVOGC_OK);
-  EXPECT_TRUE(SameRecord(comment, {.LinearityX = 8, .Angle = 30, .GUIGridCountX = 5}));
-  EXPECT_EQ(grid.At(1, 1).x, 1920.0);
-  // After a failure the reader ignores further lines.
-  EXPECT_EQ(reader.ReadLine("#prev x 0 0"), KVOGC_E_INVALIDARG);
-  EXPECT_TRUE(reader.Failed());
-  EXPECT_EQ(reader.ReadLine("#Angle=31"), KVOGC_E_INVALIDARG);
-  EXPECT_EQ(reader.Comment().Angle, 30);
 }
 
 // ---- Splitter ------------------------------------------------------------------

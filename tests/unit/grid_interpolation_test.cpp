@@ -52,19 +52,6 @@ TEST(ConvertCell, CellsShareOnlyTheColumnsOnTheirCommonLine) {
   EXPECT_NE(left.x, 480.0);
 }
 
-TEST(ConvertCell, MissingCellsFailAndWriteNothing) {
-  GridPair g(kFullHd, {8, 8}, {4, 4});
-  CWarpConverter conv;
-  Poison(g.real);
-  for (const auto& [j, i] : {std::pair{-1, 0}, {4, 0}, {0, 4}}) {
-    EXPECT_EQ(conv.ConvertCell(g.ope, j, i, g.real), KVOGC_E_FAIL);
-  }
-  for (const RealPoint& p : g.real.Points()) EXPECT_EQ(p.x, kPoison);
-  CWarpGridReal never;  // a real grid that was never created has nothing to write
-  EXPECT_EQ(conv.ConvertCell(g.ope, 0, 0, never), KVOGC_E_FAIL);
-  EXPECT_EQ(conv.UpdatePoint(g.ope, never, 1, 1), 0);
-}
-
 TEST(ConvertCell, DegenerateCellUsesFractionOne) {
   GridPair g(kFullHd, {8, 8}, {4, 4});
   // Collapse cell (0, 0) onto one point: every fraction divides 0 by 0.

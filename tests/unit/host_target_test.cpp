@@ -83,18 +83,5 @@ TEST(HostTargetReferences, ChannelKeepsItsTargetAlive) {
   EXPECT_EQ(channel->Release(), 0u);  // frees the channel and with it the target
 }
 
-// A file it loads becomes its geometry (the senders' tests see it); one that is
-// not there is recorded but changes nothing.
-TEST_F(HostTarget, AFileItCannotLoadChangesNothing) {
-  m_target->SetCurrentGeometry("kept");
-  const std::string path =
-      (std::filesystem::temp_directory_path() / "kvogc_host_target_missing.obj").string();
-  std::filesystem::remove(path);
-  EXPECT_EQ(m_target->LoadGeoObjFile(path.c_str()), KVOGC_E_FAIL);
-  EXPECT_EQ(m_target->LastLoadedPath(), path);
-  EXPECT_EQ(m_target->CurrentGeometry(), "kept");
-  EXPECT_EQ(m_target->LoadGeoObjFile(nullptr), KVOGC_E_INVALIDARG);
-}
-
 }  // namespace
 }  // namespace kvogc

@@ -162,35 +162,3 @@ TEST(ManagerModules, DeviceWarpIsReadIntoTheActiveSlot) {
 
 }  // namespace
 }  // namespace kvogc
-
-namespace kvogc {
-namespace {
-
-// Exposes the shrink-to-fit of a manager's final grid.
-class FitManager : public CGridManagerCommon {
- public:
-  FitManager() : CGridManagerCommon({}) {}
-  using CGridManagerCommon::FitToPanel;
-};
-
-TEST(FitToPanel, ShrinksTowardTheCentreSoThatTheBorderLandsOnThePanel) {
-  FitManager m;
-  const GridSize panel{1800, 1000};
-  const GridSize real{2, 2};
-  ASSERT_EQ(m.SetParam(&panel, &panel, &real, &real, &real, 600, 600, 0), KVOGC_OK);
-  CWarpGridReal grid;
-  grid.Create(panel, real);
-  for (int32_t r = 0; r <= 2; ++r) grid.At(r, 0).x = -100.0;  // centre stays at x = 900
-  ASSERT_EQ(m.FitToPanel(grid), KVOGC_OK);
-  EXPECT_EQ(grid.At(1, 0).x, 0.0);      // r = 100 / (900 + 100) = 0.1
-  EXPECT_EQ(grid.At(0, 2).x, 1710.0);   // 1800 + (900 - 1800) * 0.1
-  EXPECT_EQ(grid.At(0, 2).y, 50.0);     // 0 + (500 - 0) * 0.1
-  CWarpGridReal inside;
-  inside.Create(panel, real);
-  ASSERT_EQ(m.FitToPanel(inside), KVOGC_OK);  // a grid inside the panel is left alone
-  EXPECT_EQ(inside.At(2, 2).x, 1800.0);
-  EXPECT_EQ(inside.At(0, 0).y, 0.0);
-}
-
-}  // namespace
-}  // namespace kvogc

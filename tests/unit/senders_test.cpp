@@ -19,7 +19,6 @@
 #include "sender/WarpDataSender.h"
 #include "sender/WarpParamBlock.h"
 #include "support/FakeTarget.h"
-#include "support/FakeWarpData.h"
 #include "support/StandinObjects.h"
 
 namespace kvogc {
@@ -249,38 +248,6 @@ TEST_F(DeviceSender, DeliversTheCurrentGridAndOnRequestTheBaseGrid) {
     }
   }
   EXPECT_EQ(m_deviceTarget.refs, 1);
-}
-
-TEST_F(DeviceSender, FillWarpDataPreparesThePlanesThenStoresEachPointInZeroOneTwo) {
-  const SenderSnapshot s = Snapshot(&m_deviceTarget, {2, 1});
-  CProjectorDeviceWarpDataSender sender(s);
-  test::FakeWarpData data;
-  ASSERT_EQ(sender.FillWarpData(&data, *m_current), KVOGC_OK);
-  using Call = test::FakeWarpData::Call;
-  ASSERT_EQ(data.calls.size(), 3u + 18u);
-  for (size_t k = 0; k < 3; ++k) EXPECT_EQ(data.calls[k], (Call{double(k), -1, -1, 0}));
-  for (size_t k = 0; k < 18; ++k) {
-    const int32_t point = static_cast<int32_t>(k / 3), r = point / 3, c = point % 3;
-    EXPECT_EQ(data.calls[3 + k], (Call{double(k % 3), double(r), double(c),
-                                       m_current->At(r, c).x * (100.0 / 300.0)}));
-  }
-  const WarpParamBlock expected = BuildWarpParamBlock(m_comment);
-  EXPECT_EQ(std::memcmp(data.block.data(), &expected, kWarpParamBlockSize), 0);
-  EXPECT_EQ(data.isKeyStone, 1);
-  EXPECT_EQ(data.screenType, 2);
-  for (const auto& plane : data.planes) EXPECT_EQ(plane.refs, 1u);
-  EXPECT_EQ(data.refs, 1u);
-
-  test::FakeWarpData missingPlane;  // a plane not given is never used
-  missingPlane.failPlane = 1;
-  EXPECT_EQ(sender.FillWarpData(&missingPlane, *m_current), KVOGC_OK);
-  EXPECT_EQ(std::count_if(missingPlane.calls.begin(), missingPlane.calls.end(),
-                          [](const test::FakeWarpData::Call& call) { return call[1] < 0; }),
-            2);  // prepares
-  EXPECT_EQ(missingPlane.calls.size(), 2u + 12u);
-  const CWarpGridReal empty;
-  EXPECT_EQ(sender.FillWarpData(&data, empty), KVOGC_E_INVALIDARG);
-  EXPECT_EQ(sender.FillWarpData(nullptr, *m_current), KVOGC_E_INVALIDARG);
 }
 
 // ---- References and failures ---------------------------------------------------

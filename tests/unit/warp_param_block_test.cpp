@@ -231,25 +231,5 @@ TEST(WarpParamBlockRead, FirstPlaneOnlyAndSignExtended) {
   EXPECT_EQ(c.LeftUpX, 32767);
 }
 
-TEST(WarpParamBlockRoundTrip, FourCornerAndKeyStoneRecordsComeBack) {
-  GeoCommentRecord autoLinearity = kFourCorner;
-  autoLinearity.IsLinearityAuto = 1, autoLinearity.CornerIsFitSize = 0;
-  autoLinearity.LeftUpY = -32767, autoLinearity.RightLowX = 32767;
-  GeoCommentRecord fitKeyStone = kKeyStone;
-  fitKeyStone.KeyStoneIsFitSize = 1;
-  for (const GeoCommentRecord& written : {kFourCorner, autoLinearity, kKeyStone, fitKeyStone}) {
-    GeoCommentRecord read;
-    ApplyWarpParamBlock(BuildWarpParamBlock(written), read);
-    ExpectSameRecord(read, written);
-  }
-  // A free grid reads back as four-corner, and values beyond 16 bits wrap.
-  GeoCommentRecord read;
-  ApplyWarpParamBlock(BuildWarpParamBlock({.LeftLowX = 40000, .LeftLowY = -40000}), read);
-  EXPECT_EQ(read.ScreenType, 1);
-  EXPECT_EQ(read.IsKeyStone, 0);
-  EXPECT_EQ(read.LeftLowX, 40000 - 65536);
-  EXPECT_EQ(read.LeftLowY, 25536);  // negated to 40000, sent as -25536, read back negated
-}
-
 }  // namespace
 }  // namespace kvogc
