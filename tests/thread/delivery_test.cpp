@@ -107,20 +107,6 @@ TEST(PlainDelivery, ThePreferredTargetGoesFirstThenTheOthersByKey) {
   EXPECT_EQ(b.refs, 1);
 }
 
-TEST(PlainDelivery, DestructionDeletesPendingSendsAndBeforeSetUpOnlyRecordsTheTarget) {
-  test::FakeTarget a;
-  {
-    CKvoGridCalcManager m;
-    EXPECT_EQ(m.SendGeoObjData(&a, 0), KVOGC_E_FAIL);
-    SetUpGrids(m);
-    EXPECT_EQ(m.SendGeoObjData(&a, 0), KVOGC_OK);
-    EXPECT_EQ(m.SendGeoObjData(nullptr, 0), KVOGC_E_INVALIDARG);
-    EXPECT_EQ(a.refs, 2);  // the pending sender holds one
-  }
-  EXPECT_EQ(a.commands, 0);
-  EXPECT_EQ(a.refs, 1);
-}
-
 TEST(PlainDelivery, TheTargetsOwnMappingAndFacesAreKept) {
   CKvoGridCalcManager m;
   SetUpGrids(m);

@@ -17,23 +17,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(TirnAutoLock, LeavesTheLockOnNormalAndExceptionalExit) {
-  CTirnLock lock;
-  { CTirnAutoLock hold(lock); }
-  try {
-    CTirnAutoLock hold(lock);
-    throw std::runtime_error("leave by exception");
-  } catch (const std::runtime_error&) {
-  }
-  std::atomic<bool> entered{false};
-  std::thread other([&] {
-    CTirnAutoLock hold(lock);
-    entered = true;
-  });
-  other.join();
-  EXPECT_TRUE(entered);
-}
-
 class CountingThread : public CSimpleThread {
  public:
   ~CountingThread() override { StopThread(); }

@@ -139,57 +139,6 @@ TEST(ToolScenarios, EveryShippedScenarioRuns) {
   EXPECT_GE(count, 3);
 }
 
-TEST(ToolScenarios, ResultEqualsTheSameCallsMadeDirectly) {
-  ScratchDir scratch;
-  WriteFile(scratch / "s.json", R"({
-    "setup": {"panelSize": [800, 600], "realGridNum": [16, 12], "opeGridNum": [4, 3],
-              "dispGridNum": [4, 3], "marginX": 200, "marginY": 150},
-    "steps": [
-      {"op": "SetGeoAdjEnable", "enable": 1},
-      {"op": "SetLinearity", "vertical": 3.5, "horizontal": -2},
-      {"op": "MovePoint", "row": 1, "col": 2, "dx": 12.25, "dy": -7},
-      {"op": "MoveLineVer", "row": 0, "col": 1, "dx": 5, "dy": 0},
-      {"op": "SetPinCushion", "leftUp": [0.02, 0.01], "rightUp": [1, 0], "rightLow": [0.99, 0.98],
-       "leftLow": [0, 1], "left": 0.1, "upper": 0, "right": 0, "lower": 0.2, "isFitSize": 0},
-      {"op": "SetSmoothLine", "col": 1, "row": 1, "vertical": 0, "startHandleX": 30,
-       "startHandleY": 20, "endHandleX": -30, "endHandleY": 20},
-      {"op": "RefreshAllPoint"}
-    ]})");
-  const ToolRun run = RunTool({"run", "s.json", "--out", "o"}, scratch.path());
-  ASSERT_EQ(run.exitCode, 0) << run.err;
-  const std::string fromTool = ReadFile(scratch / "o/warp.obj");
-
-  host::CGeoObjHostTarget* target = host::CGeoObjHostTarget::Create();
-  kvogcManager* m = kvogcInitLibrary();
-  const GridSize panel{800, 600}, real{16, 12}, ope{4, 3}, disp{4, 3};
-  const double leftUp[2] = {0.02, 0.01}, rightUp[2] = {1, 0}, rightLow[2] = {0.99, 0.98},
-               leftLow[2] = {0, 1};
-  int32_t lx = 0, ly = 0;
-  ASSERT_EQ(kvogcGridManager_RegistCallback(m, nullptr, nullptr, nullptr), KVOGC_OK);
-  ASSERT_EQ(kvogcGridManager_SetParam(m, &panel, &panel, &real, &disp, &ope, 200, 150, 0), KVOGC_OK);
-  ASSERT_EQ(kvogcGridManager_SetGeoAdjEnable(m, 1), KVOGC_OK);
-  ASSERT_EQ(kvogcGridManager_SetLinearity(m, 3.5, -2), KVOGC_OK);
-  ASSERT_EQ(kvogcGridManager_MovePoint(m, 1, 2, 12.25, -7, &lx, &ly), KVOGC_OK);
-  ASSERT_EQ(kvogcGridManager_MoveLineVer(m, 0, 1, 5, 0), KVOGC_OK);
-  ASSERT_EQ(kvogcGridManager_SetPinCushion(m, leftUp, rightUp, rightLow, leftLow, 0.1, 0, 0, 0.2, 0),
-            KVOGC_OK);
-  ASSERT_EQ(kvogcGridManager_SetSmoothLine(m, 1, 1, 0, 30, 20, -30, 20), KVOGC_OK);
-  ASSERT_EQ(kvogcGridManager_RefreshAllPoint(m), KVOGC_OK);
-  const std::string directFile = (scratch / "direct.obj").string();
-  ASSERT_EQ(kvogcGridManager_SetGeoFilePath(m, directFile.c_str()), KVOGC_OK);
-  ASSERT_EQ(kvogcGridManager_SendGeoObjData(m, static_cast<IGeoObjTarget*>(target), 0), KVOGC_OK);
-  for (int i = 0; i < 150 && target->CommandCount() == 0; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  kvogcFinishLibrary(m);
-  const std::string delivered = target->CurrentGeometry();
-  target->Release();
-
-  ASSERT_FALSE(delivered.empty());
-  EXPECT_EQ(fromTool, delivered + '\0');
-  EXPECT_EQ(fromTool, ReadFile(directFile));
-}
-
 TEST(ToolErrors, AFailingStepNamesItsNumberOperationAndStatusAndWritesNothing) {
   ScratchDir scratch;
   WriteFile(scratch / "bad.json", R"({
@@ -205,38 +154,6 @@ TEST(ToolErrors, AFailingStepNamesItsNumberOperationAndStatusAndWritesNothing) {
   EXPECT_TRUE(Contains(run.err, "step 3: SetLineSmoothOnOff failed with status 0x80070057"))
       << run.err;
   EXPECT_TRUE(Entries(scratch / "o").empty()) << "nothing half-written";
-}
-
-TEST(ToolErrors, MalformedScenariosNameTheStepOrLine) {
-  struct Case {
-    const char* steps;
-    const char* message;
-  };
-  const Case cases[] = {
-      {R"([{"op": "MovePiont", "row": 1, "col": 1, "dx": 1, "dy": 1}])",
-       R"(step 1: unknown operation "MovePiont" (did you mean "MovePoint"?))"},
-      {R"([{"op": "RefreshAllPoint"}, {"op": "MovePoint", "row": 1, "col": 1, "dx": 1}])",
-       R"(step 2 (MovePoint): missing argument "dy")"},
-      {R"([{"op": "MovePoint", "row": "1", "col": 1, "dx": 1, "dy": 1}])",
-       R"(step 1 (MovePoint): argument "row" must be an integer, got the string "1")"},
-      {R"([{"op": "SetLinearity", "vertical": "steep", "horizontal": 0}])",
-       R"(step 1 (SetLinearity): argument "vertical" must be a number)"},
-      {R"([{"op": "FlipV", "withOpeGrid": 1.5}])",
-       R"(step 1 (FlipV): argument "withOpeGrid" must be an integer, got the number 1.5)"},
-      {R"([{"op": "MovePoint", "rwo": 1, "col": 1, "dx": 1, "dy": 1}])",
-       R"(step 1 (MovePoint): unknown argument "rwo")"},
-  };
-  for (const Case& c : cases) {
-    ScratchDir scratch;
-    WriteFile(scratch / "s.json",
-              std::string(R"({"setup": {"panelSize": [640, 480], "realGridNum": [8, 6], )"
-                          R"("opeGridNum": [2, 2], "dispGridNum": [2, 2]}, "steps": )") +
-                  c.steps + "}");
-    const ToolRun run = RunTool({"run", "s.json", "--out", "o"}, scratch.path());
-    EXPECT_EQ(run.exitCode, 2) << c.steps;
-    EXPECT_TRUE(Contains(run.err, c.message)) << run.err;
-    EXPECT_FALSE(fs::exists(scratch / "o")) << "checked before any output";
-  }
 }
 
 TEST(ToolErrors, MissingInputsAndUnwritableOutputsExitWithTwo) {

@@ -101,24 +101,6 @@ TEST(GeoObjTextWriter, WholeTextOfBothLayouts) {
   for (const auto& c : cases) EXPECT_EQ(Write(g.Input(c.variant, c.flag)), c.text);
 }
 
-TEST(GeoObjTextWriter, CommentValues) {
-  const TwoByTwo g;
-  GeoObjTextInput in = g.Input();
-  in.comment = {.LeftLowX = -7, .LeftLowY = -25, .LeftUpY = 25,
-                .RightUpX = 2147483647,  // widened through a float
-                .LinearityX = -3, .CornerRolling = 14, .CornerIsFitSize = 1,
-                .KeyStoneRolling = -5, .Th = 35, .ScreenType = 2, .IsKeyStone = 1,
-                .GUIGridCountX = 7, .GUIGridCountY = 0};
-  const std::string text = Write(in);
-  for (const char* line :
-       {"\n#ScreenType 2\n#IsKeyStone 1\n#GUIGridCount 8 1\n", "\n#LeftLowX=-0.7\n",
-        "\n#LeftLowY=2.5\n", "\n#LeftUpY=-2.5\n", "\n#RightUpX=214748364.8\n",
-        "\n#LinearityX=-3\n", "\n#Rolling=14\n#PincushionUpper=0\n",
-        "\n#IsFitSize=1\n#IsLinearityAuto=0\n", "\n#Rolling=-5\n#Th=35\n"}) {
-    EXPECT_TRUE(Has(text, line)) << line;
-  }
-}
-
 TEST(GeoObjTextWriter, TextureRectangleAndFacesOfLargerGrids) {
   const TwoByTwo g;
   GeoObjTextInput in = g.Input();
@@ -141,49 +123,6 @@ TEST(GeoObjTextWriter, TextureRectangleAndFacesOfLargerGrids) {
             "f 1/1// 3/3// 2/2//\nf 3/3// 2/2// 4/4//\n"
             "f 3/3// 5/5// 4/4//\nf 5/5// 4/4// 6/6//\n");
   EXPECT_TRUE(Has(text, "\n#gridsize 2 3\n"));
-}
-
-// Kept texts replace the generated header and tail: nothing is generated after
-// the tail, and a long header grows the text beyond its usual size.
-TEST(GeoObjTextWriter, ReplacementHeaderAndTailAreWrittenUnchanged) {
-  const TwoByTwo g;
-  GeoObjTextInput in = g.Input();
-  const size_t capacity = GeoObjTextCapacity(kOneCell);
-  ASSERT_EQ(capacity, 4u * 768u);
-  EXPECT_LT(Write(in).size() + 1, capacity);  // a generated text fits
-  in.tail = "vt 9 9\nf 1 2 3\n";
-  for (const std::string& header :
-       {std::string("# MINE\n#auto 1\n"), "#" + std::string(2 * capacity, 'h') + "\n"}) {
-    in.header = header;
-    const std::string text = Write(in);
-    EXPECT_TRUE(text.starts_with(header + "#ScreenType 0\n"));
-    EXPECT_TRUE(text.ends_with("v 1.000000 0.000000 0.000000\nvt 9 9\nf 1 2 3\n"));
-    EXPECT_FALSE(Has(text, "vt 0."));
-    EXPECT_EQ(text.size() > capacity, header.size() > capacity);
-  }
-}
-
-TEST(GeoObjTextWriter, RejectsGridsThatDoNotMatch) {
-  const TwoByTwo g;
-  const std::function<void(GeoObjTextInput&)> breaks[] = {
-      [](GeoObjTextInput& in) { in.previous = nullptr; },
-      [](GeoObjTextInput& in) { in.realGridNum = {2, 1}; },
-      [](GeoObjTextInput& in) { in.realGridNum = {0, 0}; },
-      [](GeoObjTextInput& in) { in.panelSize = {0, 500}; }};
-  std::string text = "untouched";
-  for (const auto& spoil : breaks) {
-    GeoObjTextInput in = g.Input();
-    spoil(in);
-    EXPECT_EQ(WriteGeoObjText(in, text), KVOGC_E_INVALIDARG);
-  }
-  EXPECT_EQ(text, "untouched");
-}
-
-TEST(GeoObjTextWriter, NonFiniteAndHugeCoordinatesPrintWithoutFailing) {
-  TwoByTwo g;
-  g.current.At(0, 0) = {NAN, 1e300};  // 1e300 / 500 is beyond float: infinity
-  g.current.At(0, 1) = {-INFINITY, 250.0};
-  EXPECT_TRUE(Has(Write(g.Input()), "\nv nan -inf 0.000000\nv -inf 0.500000 0.000000\n"));
 }
 
 // ---- Reader --------------------------------------------------------------------
@@ -356,39 +295,6 @@ TEST(GeoObjTextSplitter, KeepsHeaderCommentsAndTheTail) {
   std::string withoutGroup = text;
   withoutGroup.erase(withoutGroup.find("g warp_white\n"), 13);
   EXPECT_EQ(Write(again), withoutGroup);
-}
-
-TEST(GeoObjTextSplitter, LineRules) {
-  const std::string text =
-      "#top\r\n\r\n#ScreenType 1\n#IsKeyStone 0\n#GUIGridCount 3 3\n#gridsize 2 2\n"
-      "vt 0 0\r\nnot a comment\n#prev  \n#after stop\n#auto 1\nf 1 2 3\n#[GEOMETRY_X]\n"
-      "vtx\nf\nv 1 1 1\ng warp_white\nvt 1 1";
-  std::string header;
-  std::string tail;
-  ASSERT_EQ(SplitGeoObjText(text, 100, 100, header, tail), KVOGC_OK);
-  EXPECT_EQ(header, "#top\n");
-  EXPECT_EQ(tail, "vt 0 0\nf 1 2 3\nvt 1 1\n");
-}
-
-TEST(GeoObjTextSplitter, PartsBeyondTheirCapacityEndAtALineBoundary) {
-  // Each part with its NUL: "#abc\n#de\n" takes 10, "vt 1 2\nf 1\n" takes 12.
-  const struct {
-    size_t headerCapacity, tailCapacity;
-    const char* header;
-    const char* tail;
-  } cases[] = {{10, 12, "#abc\n#de\n", "vt 1 2\nf 1\n"},
-               {9, 11, "#abc\n", "vt 1 2\n"},
-               {5, 7, "", ""}};
-  std::string header = "old";
-  std::string tail = "old";
-  for (const auto& c : cases) {
-    EXPECT_EQ(SplitGeoObjText("#abc\n#de\nvt 1 2\nf 1\n", c.headerCapacity, c.tailCapacity,
-                              header, tail),
-              KVOGC_OK);
-    EXPECT_EQ(header, c.header);
-    EXPECT_EQ(tail, c.tail);
-  }
-  EXPECT_EQ(GeoTailCapacity({2, 3}), 12u * 512u);
 }
 
 }  // namespace

@@ -128,25 +128,5 @@ TEST(Flip, WorkedHandleExamples) {
   EXPECT_EQ(flat.GetPoint(1, 3)->y, 1080.0 - top.y);
 }
 
-TEST(Flip, RefreshAfterAFlipGivesTheMirroredRealGrid) {
-  GridPair g(kFullHd, {8, 6}, {4, 3});
-  CWarpConverter conv;
-  conv.MovePoint(g.ope, g.real, 1, 1, 41.3, -17.9);
-  g.ope.GetLineHor(2, 0)->m_curve = 1;
-  g.ope.GetLineHor(2, 0)->m_handleStart = {70.0, 55.0};
-  conv.RefreshAll(g.ope, g.real);
-  const std::vector<RealPoint> before(g.real.Points().begin(), g.real.Points().end());
-
-  ASSERT_EQ(g.ope.FlipH(), 0);
-  conv.RefreshAll(g.ope, g.real);
-  for (int32_t r = 0; r <= 6; ++r) {
-    for (int32_t c = 0; c <= 8; ++c) {
-      const RealPoint& was = before[r * 9 + (8 - c)];
-      EXPECT_NEAR(g.real.At(r, c).x, 1920.0 - was.x, 1.0 / 64) << r << "," << c;
-      EXPECT_NEAR(g.real.At(r, c).y, was.y, 1.0 / 64) << r << "," << c;
-    }
-  }
-}
-
 }  // namespace
 }  // namespace kvogc::gridtest

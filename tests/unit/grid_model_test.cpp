@@ -108,25 +108,6 @@ TEST(OpeGrid, InitPointsLaysOutEvenlyAndStraightensWithDefaultHandles) {
   EXPECT_EQ(grid.GetLineVer(0, 0)->m_handleEnd.y, -81.0);
 }
 
-TEST(OpeGrid, AccessorsStayInsideAndReleaseIsSafe) {
-  CWarpGridOpe grid;
-  EXPECT_EQ(grid.Release(), 0);  // never created
-  EXPECT_EQ(grid.InitPoints(), 0);
-  LayOut(grid, kFullHd, {8, 8}, {4, 2});
-  EXPECT_NE(grid.GetPoint(2, 4), nullptr);
-  EXPECT_NE(grid.GetLineHor(2, 3), nullptr);
-  EXPECT_NE(grid.GetLineVer(1, 4), nullptr);
-  for (const auto& [j, i] : {std::pair{3, 0}, {0, 5}, {-1, 0}}) EXPECT_EQ(grid.GetPoint(j, i), nullptr);
-  EXPECT_EQ(grid.GetLineHor(2, 4), nullptr);
-  EXPECT_EQ(grid.GetLineVer(2, 0), nullptr);
-  EXPECT_EQ(grid.Release(), 0);
-  EXPECT_EQ(grid.Release(), 0);
-  EXPECT_EQ(grid.m_opeGridNum.cx, 0);
-  EXPECT_EQ(grid.m_realGridNum.cy, 0);
-  EXPECT_EQ(grid.m_panelSize.cx, 0);
-  EXPECT_EQ(grid.GetPoint(0, 0), nullptr);
-}
-
 TEST(RealGrid, CreatePlacesEvenPointsAndBoundsAccess) {
   CWarpGridReal grid;
   EXPECT_EQ(grid.GetPoint(0, 0), nullptr);

@@ -53,57 +53,6 @@ int32_t Apply(const Edit& e, CWarpGridOpe& o, CWarpGridReal& r, double dx, doubl
 
 int32_t Apply(const Edit& e, Pair& g, double dx, double dy) { return Apply(e, g.ope, g.real, dx, dy); }
 
-// An adjustment with bent lines and displaced nodes, so that the moves below
-// work on something less regular than the even layout.
-void Deform(Pair& g) {
-  CWarpConverter conv;
-  conv.MovePoint(g.ope, g.real, 1, 1, 31.7, -12.3);
-  conv.MovePoint(g.ope, g.real, 2, 3, -18.9, 22.1);
-  CWarpOpeLine& hor = *g.ope.GetLineHor(1, 2);
-  hor.m_curve = 1;
-  hor.m_handleStart = {90.0, 40.0};
-  hor.m_handleEnd = {-70.0, -35.0};
-  CWarpOpeLine& ver = *g.ope.GetLineVer(1, 2);
-  ver.m_curve = 1;
-  ver.m_handleStart = {-50.0, 60.0};
-  ver.m_handleEnd = {25.0, -80.0};
-  conv.RefreshAll(g.ope, g.real);
-}
-
-// Applies two edits to identically deformed grids and compares the outcomes.
-//
-// With a displacement on the 1/64 lattice a translated line still meets its
-// evaluated neighbours exactly at the moved nodes, and the two edits must agree
-// to the bit. Off the lattice the two differ there by up to 1/64, so a real
-// point on a line between two converted cells keeps the value of whichever
-// cell each edit converts last; the edits then agree on the operation grid to
-// the bit and on the real grid everywhere but on such shared points.
-void ExpectSameEffect(const Edit& first, const Edit& second) {
-  SCOPED_TRACE(testing::Message() << "edit " << int(first.op) << " vs " << int(second.op));
-  for (const auto& [dx, dy] : {std::pair{7.25, -4.125}, {7.3, -4.1}}) {
-    const bool onLattice = dx == 7.25;
-    Pair a;
-    Pair b;
-    Deform(a);
-    Deform(b);
-    ASSERT_EQ(Apply(first, a, dx, dy), 0);
-    ASSERT_EQ(Apply(second, b, dx, dy), 0);
-    ASSERT_EQ(Bits(a.ope), Bits(b.ope)) << dx;
-    for (int32_t r = 0; r <= kReal.cy; ++r) {
-      for (int32_t c = 0; c <= kReal.cx; ++c) {
-        const RealPoint pa = a.real.At(r, c);
-        const RealPoint pb = b.real.At(r, c);
-        if (onLattice || (r % 2 != 0 && c % 2 != 0)) {
-          ASSERT_TRUE(SameBits(pa.x, pb.x) && SameBits(pa.y, pb.y)) << dx << " at " << r << "," << c;
-        } else {
-          EXPECT_LE(std::fabs(pa.x - pb.x), 1.0 / 64) << r << "," << c;
-          EXPECT_LE(std::fabs(pa.y - pb.y), 1.0 / 64) << r << "," << c;
-        }
-      }
-    }
-  }
-}
-
 // What an edit did to each line and cell of an even grid whose line samples
 // were all set to a marker and whose real grid was poisoned beforehand.
 struct Trace {
@@ -189,25 +138,6 @@ TEST(Moves, EvaluateTranslateAndConvertExactlyTheirNeighbourhood) {
     EXPECT_EQ(t.translatedVer, c.translatedVer);
     EXPECT_EQ(t.cells, c.cells);
   }
-}
-
-TEST(Moves, MultiAndAreaFormsMatchTheirSingleForms) {
-  for (int32_t j = 0; j <= kOpe.cy; ++j) {
-    for (int32_t i = 0; i <= kOpe.cx; ++i) {
-      SCOPED_TRACE(testing::Message() << "node " << j << "," << i);
-      const Edit point{Op::kPoint, j, i};
-      ExpectSameEffect(point, {Op::kHorMulti, j, i, i});
-      ExpectSameEffect(point, {Op::kVerMulti, j, j, i});
-      ExpectSameEffect(point, {Op::kAreaMulti, j, j, i, i});
-      if (i < kOpe.cx) ExpectSameEffect({Op::kHor, j, i}, {Op::kHorMulti, j, i, i + 1});
-      if (j < kOpe.cy) ExpectSameEffect({Op::kVer, j, i}, {Op::kVerMulti, j, j + 1, i});
-      if (i < kOpe.cx && j < kOpe.cy) {
-        ExpectSameEffect({Op::kArea, j, i}, {Op::kAreaMulti, j, j + 1, i, i + 1});
-      }
-    }
-  }
-  ExpectSameEffect({Op::kAreaMulti, 2, 2, 1, 3}, {Op::kHorMulti, 2, 1, 3});
-  ExpectSameEffect({Op::kAreaMulti, 0, 2, 4, 4}, {Op::kVerMulti, 0, 2, 4});
 }
 
 }  // namespace

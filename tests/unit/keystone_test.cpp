@@ -74,49 +74,12 @@ TEST(KeystoneForward, WorkedGridsToTheBit) {
   }
 }
 
-TEST(KeystoneForward, BeforeAnySettingEveryPointGoesToTheCentre) {
-  CKeyStone fresh;
-  for (RealPoint p : {RealPoint{0, 0}, RealPoint{1920, 1080}, RealPoint{-50.5, 700.25}}) {
-    ExpectSameBits(Forward(fresh, p, kFullHd), {960.0, 540.0});
-  }
-}
-
 TEST(KeystoneForward, NeutralSettingReproducesLatticePoints) {
   CKeyStone ks;
   ASSERT_EQ(ks.SetParam(0, 0, 0, 1.0, 0, 0, 0, 0, kFullHd), KVOGC_OK);
   CorrectionExpectNeutral(ks, kFullHd, {39, 24}, 64 * 256);
   ASSERT_EQ(ks.SetRotationOnly(0.0, 0, kFullHd), KVOGC_OK);
   CorrectionExpectNeutral(ks, kFullHd, {39, 24}, 64 * 256);
-}
-
-TEST(KeystoneForward, HalfStepsRoundAwayFromZero) {
-  // On a 512 x 512 panel every step is exact, so the halves survive to the rounding.
-  const GridSize panel{512, 512};
-  const double half = 0.5 / 256;
-  CKeyStone ks;
-  ASSERT_EQ(ks.SetRotationOnly(0.0, 0, panel), KVOGC_OK);
-  ExpectSameBits(Forward(ks, {half, 3 * half}, panel), {1.0 / 256, 2.0 / 256});
-  ExpectSameBits(Forward(ks, {-half, -3 * half}, panel), {-1.0 / 256, -2.0 / 256});
-  EXPECT_EQ(Forward(ks, {512 + half, 0}, panel).x, 512 + 1.0 / 256);
-}
-
-TEST(KeystoneForward, PitchAloneKeepsOneEdgeAndShortensTheOther) {
-  CKeyStone ks;
-  ASSERT_EQ(ks.SetParam(10.0, 0, 0, 1.0, 0, 0, 0, 0, kFullHd), KVOGC_OK);
-  CWarpGridReal src;
-  CWarpGridReal dst;
-  src.Create(kFullHd, {16, 9});
-  dst.Create(kFullHd, {16, 9});
-  ASSERT_EQ(ks.ConvertPoints(src, dst, kFullHd, {16, 9}), KVOGC_OK);
-  const auto width = [&](int row) { return dst.At(row, 16).x - dst.At(row, 0).x; };
-  const int full = width(0) > width(9) ? 0 : 9;
-  EXPECT_NEAR(width(full), 1920.0, 1.0 / 128);
-  EXPECT_NEAR(dst.At(full, 0).x, 0.0, 1.0 / 128);
-  EXPECT_LT(width(9 - full), 1900.0);
-  EXPECT_GT(width(9 - full), 1500.0);
-  for (int c = 0; c <= 16; ++c) {  // symmetric about the vertical centre line
-    EXPECT_NEAR(dst.At(4, c).x + dst.At(4, 16 - c).x, 1920.0, 1.0 / 64);
-  }
 }
 
 // The image is assumed 16/9 whatever the panel; roll beyond 180 degrees or

@@ -92,39 +92,6 @@ TEST(PinCushionNeutral, DefaultsLeaveEveryPointInPlace) {
   CorrectionExpectNeutral(pin, kFullHd, {16, 9}, 6000);
 }
 
-TEST(PinCushionModel, EdgeAmountsBendTheirOwnEdgeAndCornersLandWherePut) {
-  Grids g({16, 10});
-  CPinCushion pin;
-  ASSERT_EQ(pin.SetParam(kTL, kTR, kBR, kBL, 1.0, 0.0, 0.0, 0.0, 0), KVOGC_OK);
-  ASSERT_EQ(g.Convert(pin), KVOGC_OK);
-  EXPECT_NEAR(g.dst.At(5, 0).x, 0.1 * 1920, kStep);
-  EXPECT_EQ(g.dst.At(5, 0).y, 540.0);
-  ExpectSameBits(g.dst.At(0, 0), {0.0, 0.0});
-  ExpectSameBits(g.dst.At(10, 0), {0.0, 1080.0});
-  for (int32_t r = 0; r <= 10; ++r) EXPECT_EQ(g.dst.At(r, 16).x, 1920.0) << r;
-  for (int32_t c = 0; c <= 16; ++c) EXPECT_EQ(g.dst.At(0, c).y, 0.0) << c;
-
-  ASSERT_EQ(pin.SetParam({0.05, 0.05}, kTR, kBR, kBL, 0.0, 0.0, 0.0, 0.0, 0), KVOGC_OK);
-  ASSERT_EQ(g.Convert(pin), KVOGC_OK);
-  ExpectSameBits(g.dst.At(0, 0), {RoundPoint(0.05 * 1920), RoundPoint(0.05 * 1080)});
-  ExpectSameBits(g.dst.At(10, 16), {1920.0, 1080.0});
-}
-
-TEST(PinCushionFit, LeftBarrelFillsTheWidthAndCentresVertically) {
-  Grids g({16, 10});
-  CPinCushion pin;
-  ASSERT_EQ(pin.SetParam(kTL, kTR, kBR, kBL, -1.0, 0.0, 0.0, 0.0, 1), KVOGC_OK);
-  ASSERT_EQ(g.Convert(pin), KVOGC_OK);
-  EXPECT_NEAR(g.dst.At(5, 0).x, 0.0, 1e-3);
-  EXPECT_NEAR(g.dst.At(5, 16).x, 1920.0, 1e-3);
-  const double above = g.dst.At(0, 8).y;
-  EXPECT_GT(above, 40.0);
-  EXPECT_NEAR(above, 1080.0 - g.dst.At(10, 8).y, 1e-3);
-  // Fitted values are single-precision, not on the 1/256 lattice.
-  EXPECT_EQ(g.dst.At(3, 3).x, ToSingle(g.dst.At(3, 3).x));
-  EXPECT_NE(g.dst.At(3, 3).x, RoundPoint(g.dst.At(3, 3).x));
-}
-
 TEST(PinCushionGrids, ConvertGridAgreesWithConvertPoints) {
   for (uint32_t fit : {0u, 1u}) {
     SCOPED_TRACE(fit);

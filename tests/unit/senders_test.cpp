@@ -117,20 +117,6 @@ TEST_F(Senders, PlainDeliversTheTextToTheTargetAndTheFileWithItsNul) {
   EXPECT_EQ(m_target->CommandCount(), 2);
 }
 
-TEST_F(Senders, SnapshotIsCopiedAtConstruction) {
-  std::string path = m_path;
-  SenderSnapshot s = Snapshot(m_target.Get());
-  s.filePath = path;
-  const std::string text = Expected(s, GeoObjTextVariant::kPlain);
-  CWarpDataSender sender(s);
-  m_current->At(1, 1).x = 9999.0;
-  m_current.reset();
-  path.assign(path.size(), 'x');
-  ASSERT_EQ(sender.Deliver(), KVOGC_OK);
-  EXPECT_EQ(m_target->CurrentGeometry(), text);
-  EXPECT_EQ(ReadBytes(m_path), text + '\0');
-}
-
 TEST_F(Senders, EmptyFilePathDeliversToTheTargetAndWritesNoFile) {
   SenderSnapshot s = Snapshot(m_target.Get());
   s.filePath = {};

@@ -200,36 +200,5 @@ TEST(WarpParamBlockRead, FourCornerKindsKeepTheKeyStoneFields) {
   }
 }
 
-TEST(WarpParamBlockRead, KindFromTheLowFourBitsFitFromThe0x10BitAlone) {
-  GeoCommentRecord c;
-  ApplyWarpParamBlock(MakeBlock({{0, 30}}, 0xF02), c);  // kind 2 under unrelated bits
-  EXPECT_EQ(c.IsKeyStone, 1);
-  EXPECT_EQ(c.Th, 30);
-  const std::pair<uint32_t, int32_t> fits[] = {{0x00, 0}, {0x10, 1}, {0x20, 0}, {0x30, 0},
-                                               {0x50, 1}};
-  for (const auto& [bits, expected] : fits) {
-    c = {};
-    c.CornerIsFitSize = c.KeyStoneIsFitSize = 7;
-    ApplyWarpParamBlock(MakeBlock({}, 0x1 | bits), c);
-    EXPECT_EQ(c.CornerIsFitSize, expected) << bits;
-    EXPECT_EQ(c.KeyStoneIsFitSize, 7) << bits;
-    c.CornerIsFitSize = c.KeyStoneIsFitSize = 7;
-    ApplyWarpParamBlock(MakeBlock({}, 0x2 | bits), c);
-    EXPECT_EQ(c.KeyStoneIsFitSize, expected) << bits;
-    EXPECT_EQ(c.CornerIsFitSize, 0) << bits;
-  }
-}
-
-TEST(WarpParamBlockRead, FirstPlaneOnlyAndSignExtended) {
-  WarpParamBlock block = MakeBlock({{6, -1}, {42, -32768}, {48, 32767}}, 0x1);
-  block.upperOrPitching.plane[1] = 500;  // the other planes are not read
-  block.upperOrPitching.plane[2] = 600;
-  GeoCommentRecord c;
-  ApplyWarpParamBlock(block, c);
-  EXPECT_EQ(c.PincushionUpper, -1);
-  EXPECT_EQ(c.LeftUpY, 32768);  // 0x8000 sign-extended, then negated back
-  EXPECT_EQ(c.LeftUpX, 32767);
-}
-
 }  // namespace
 }  // namespace kvogc
