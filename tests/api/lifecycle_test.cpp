@@ -14,13 +14,6 @@ constexpr GridSize kReal{16, 9};
 constexpr GridSize kDisp{4, 3};
 constexpr GridSize kOpe{4, 3};
 
-using Comment = std::array<int32_t, 28>;
-
-Comment CommentOf(kvogcManager* m) {
-  Comment c{};
-  EXPECT_EQ(kvogcGridManager_GetGeoObjComment(m, c.data()), KVOGC_OK);
-  return c;
-}
 
 TEST(Lifecycle, EveryVariantIsCreatedAndDestroyed) {
   for (kvogcManager* (*init)() :
@@ -74,33 +67,6 @@ TEST(BeforeSetup, GridOperationsFailAndChangeNothing) {
   EXPECT_EQ(limitY, 7);
   EXPECT_EQ(out[0], 5.0);
   EXPECT_TRUE(g_recorders[0].reports.empty());
-}
-
-TEST(BeforeSetup, SettersStoreIntoTheCommentRecordThenFail) {
-  Manager m;
-  EXPECT_EQ(kvogcGridManager_SetLinearity(m, 45.0, -10.0), KVOGC_E_FAIL);
-  Comment c = CommentOf(m);
-  EXPECT_EQ(c[9], 64);   // LinearityY = round(45/90·127) = round(63.5)
-  EXPECT_EQ(c[8], -14);  // LinearityX = round(-14.11)
-  EXPECT_EQ(kvogcGridManager_SetKeyStone(m, 12.34, -5.67, 1.239, 1.75, 40.9, -30.9, 3, 1),
-            KVOGC_E_FAIL);
-  c = CommentOf(m);
-  EXPECT_EQ(c[19], 123);   // Pitching
-  EXPECT_EQ(c[17], -56);   // Angle
-  EXPECT_EQ(c[20], 123);   // KeyStoneRolling, truncated
-  EXPECT_EQ(c[21], 17);    // Th
-  EXPECT_EQ(c[18], 40);    // H_shift
-  EXPECT_EQ(c[22], -30);   // V_shift
-  EXPECT_EQ(c[23], 1);     // KeyStoneIsFitSize
-  EXPECT_EQ(kvogcGridManager_Set4CornerRotation(m, -2.5, 1), KVOGC_E_FAIL);
-  c = CommentOf(m);
-  EXPECT_EQ(c[14], -250);
-  EXPECT_EQ(c[15], 1);
-  EXPECT_EQ(kvogcGridManager_SetKeyStoneMode(m, 1), KVOGC_E_FAIL);
-  EXPECT_EQ(kvogcGridManager_AutoReduction(m, 0), KVOGC_E_FAIL);
-  c = CommentOf(m);
-  EXPECT_EQ(c[23], 0);  // keystone screen: the keystone's fit flag
-  EXPECT_EQ(c[15], 1);
 }
 
 }  // namespace

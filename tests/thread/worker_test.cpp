@@ -1,16 +1,14 @@
-// The worker thread, the queue lock and the send queue; the manager's use of
+// The worker thread and the send queue; the manager's use of
 // them is covered by the delivery tests.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
-#include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include "sender/SendQueue.h"
 #include "support/SimpleThread.h"
-#include "support/TirnLock.h"
 
 namespace kvogc {
 namespace {

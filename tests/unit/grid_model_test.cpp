@@ -108,19 +108,5 @@ TEST(OpeGrid, InitPointsLaysOutEvenlyAndStraightensWithDefaultHandles) {
   EXPECT_EQ(grid.GetLineVer(0, 0)->m_handleEnd.y, -81.0);
 }
 
-TEST(RealGrid, CreatePlacesEvenPointsAndBoundsAccess) {
-  CWarpGridReal grid;
-  EXPECT_EQ(grid.GetPoint(0, 0), nullptr);
-  grid.Create(kFullHd, {7, 3});
-  EXPECT_EQ(grid.GetPoint(1, 3)->x, 1920.0 * 3 / 7);
-  EXPECT_EQ(grid.GetPoint(1, 3)->y, 360.0);
-  EXPECT_EQ(grid.GetPoint(3, 7)->x, 1920.0);
-  EXPECT_EQ(grid.GetPoint(4, 0), nullptr);
-  EXPECT_EQ(grid.GetPoint(0, 8), nullptr);
-  grid.Create({100, 100}, {2, 2});  // re-sizing replaces the points
-  EXPECT_EQ(grid.Points().size(), 9u);
-  EXPECT_EQ(grid.GetPoint(2, 2)->x, 100.0);
-}
-
 }  // namespace
 }  // namespace kvogc::gridtest
