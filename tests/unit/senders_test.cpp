@@ -238,23 +238,6 @@ TEST_F(DeviceSender, DeliversTheCurrentGridAndOnRequestTheBaseGrid) {
 
 // ---- References and failures ---------------------------------------------------
 
-TEST_F(Senders, EverySenderReleasesTheReferenceItAdded) {
-  FakeTarget target;
-  const SenderSnapshot s = Snapshot(&target);
-  std::vector<std::unique_ptr<CQueuedSender>> senders;
-  senders.push_back(std::make_unique<CWarpDataSender>(s));
-  senders.push_back(std::make_unique<CProjectorWarpDataSender>(s));
-  senders.push_back(std::make_unique<CProjectorDeviceWarpDataSender>(s));
-  EXPECT_EQ(target.refs, 4);
-  for (auto& sender : senders) sender->Deliver();
-  EXPECT_EQ(target.channelsGiven, 1);
-  EXPECT_EQ(target.channelRefs, 0);
-  EXPECT_EQ(target.commands, 1);
-  EXPECT_EQ(target.loads, 1);
-  senders.clear();
-  EXPECT_EQ(target.refs, 1);
-}
-
 TEST_F(Senders, TargetFailuresArePassedThroughAndNothingLeaks) {
   FakeTarget target;
   const SenderSnapshot s = Snapshot(&target);
