@@ -156,6 +156,47 @@ TEST(ToolErrors, AFailingStepNamesItsNumberOperationAndStatusAndWritesNothing) {
   EXPECT_TRUE(Entries(scratch / "o").empty()) << "nothing half-written";
 }
 
+// A scenario or geometry file the tool cannot use names its fault and step,
+// exits with 2 and writes nothing.
+TEST(ToolErrors, BadScenariosAndGeometryFilesNameTheirFault) {
+  const std::string setup = R"({"setup": {"panelSize": [640, 480], "realGridNum": [8, 6], )"
+                            R"("opeGridNum": [2, 2], "dispGridNum": [2, 2]}, "steps": )";
+  std::string sixPoints;
+  for (int k = 0; k < 6; ++k) sixPoints += "#prev 0.5 0.5 0\n";
+  const struct {
+    std::vector<std::string> args;
+    std::string file;
+    const char* message;
+  } cases[] = {
+      {{"run", "s.json", "--out", "o"},
+       setup + R"([{"op": "MovePiont", "row": 1, "col": 1, "dx": 1, "dy": 1}]})",
+       R"(step 1: unknown operation "MovePiont" (did you mean "MovePoint"?))"},
+      {{"run", "s.json", "--out", "o"},
+       setup + R"([{"op": "RefreshAllPoint"}, {"op": "MovePoint", "row": 1, "col": 1, "dx": 1}]})",
+       R"(step 2 (MovePoint): missing argument "dy")"},
+      {{"run", "s.json", "--out", "o"},
+       setup + R"([{"op": "MovePoint", "row": "1", "col": 1, "dx": 1, "dy": 1}]})",
+       R"(step 1 (MovePoint): argument "row" must be an integer, got the string "1")"},
+      {{"run", "s.json", "--out", "o"}, setup + R"([{"op": "FlipV", "withOpeGrid": 1.5}]})",
+       R"(step 1 (FlipV): argument "withOpeGrid" must be an integer, got the number 1.5)"},
+      {{"run", "s.json", "--out", "o"},
+       setup + R"([{"op": "MovePoint", "rwo": 1, "col": 1, "dx": 1, "dy": 1}]})",
+       R"(step 1 (MovePoint): unknown argument "rwo")"},
+      {{"run", "s.json", "--out", "o"}, "{\n  \"setup\": {},\n  \"steps\": [\n    {\"op\": }\n  ]\n}\n",
+       "s.json: not valid JSON"},
+      {{"info", "s.json"}, sixPoints, "the file does not tell its points per row; give --grid XxY"},
+      {{"info", "s.json", "--grid", "2x2"}, sixPoints, "the grid 2x2 has 9 points, the file 6"},
+  };
+  for (const auto& c : cases) {
+    ScratchDir scratch;
+    WriteFile(scratch / "s.json", c.file);
+    const ToolRun run = RunTool(c.args, scratch.path());
+    EXPECT_EQ(run.exitCode, 2) << c.message;
+    EXPECT_TRUE(Contains(run.err, c.message)) << run.err;
+    EXPECT_FALSE(fs::exists(scratch / "o")) << "checked before any output";
+  }
+}
+
 TEST(ToolErrors, MissingInputsAndUnwritableOutputsExitWithTwo) {
   ScratchDir scratch;
   WriteFile(scratch / "plain-file", "x");
