@@ -3,6 +3,7 @@
 
 #include <array>
 #include <chrono>
+#include <utility>
 
 #include "api/HostRecorder.h"
 
@@ -67,6 +68,24 @@ TEST(BeforeSetup, GridOperationsFailAndChangeNothing) {
   EXPECT_EQ(limitY, 7);
   EXPECT_EQ(out[0], 5.0);
   EXPECT_TRUE(g_recorders[0].reports.empty());
+}
+
+// In the screen mode the mode setters keep the record's screen and keystone
+// fields in step, before set-up too; the keystone flag outlives the mode.
+TEST(BeforeSetup, ModeSettersKeepTheRecordInStep) {
+  Manager m;
+  std::array<int32_t, 28> c{};
+  const auto comment = [&] {
+    EXPECT_EQ(kvogcGridManager_GetGeoObjComment(m, c.data()), KVOGC_OK);
+    return std::pair{c[24], c[25]};  // ScreenType, IsKeyStone
+  };
+  EXPECT_EQ(kvogcGridManager_SetGeoAdjMode(m, 1), KVOGC_OK);
+  EXPECT_EQ(comment(), std::pair(1, 0));
+  EXPECT_EQ(kvogcGridManager_SetKeyStoneMode(m, 1), KVOGC_E_FAIL);
+  EXPECT_EQ(comment(), std::pair(2, 1));
+  EXPECT_EQ(kvogcGridManager_SetGeoAdjMode(m, 0), KVOGC_OK);
+  EXPECT_EQ(comment(), std::pair(0, 1));
+  EXPECT_EQ(kvogcGridManager_GetGeoObjComment(m, nullptr), KVOGC_E_INVALIDARG);
 }
 
 }  // namespace

@@ -69,6 +69,12 @@ TEST(PinCushionForward, WorkedGridsToTheBit) {
        {1401.599609375, 507.6015625}, {1814.400390625, 556.19921875}},
       {{28.798828125, 1080}, {484.798828125, 1009.80078125}, {940.798828125, 982.80078125},
        {1396.798828125, 999}, {1852.798828125, 1058.40234375}}};
+  // Points outside the panel, below, left and above right, are extrapolated from the centre.
+  const RealPoint outside[3] = {{960.0, 1620.0}, {-480.0, 540.0}, {2400.0, -270.0}};
+  const double beyond[2][3][2] = {
+      {{825.6015625, 1636.19921875}, {-374.3984375, 642.6015625}, {2390.3984375, -132.30078125}},
+      {{831.341552734375, 1664.533447265625}, {-405.770263671875, 640.207275390625},
+       {2444.5322265625, -158.66012573242188}}};
   for (uint32_t fit : {0u, 1u}) {
     const auto& expected = fit != 0 ? fitted : plain;
     CPinCushion pin;
@@ -81,6 +87,10 @@ TEST(PinCushionForward, WorkedGridsToTheBit) {
         ExpectSameBits(g.dst.At(r, c), {expected[r][c][0], expected[r][c][1]});
       }
     }
+    Grids out({1, 1});
+    for (int k = 0; k < 3; ++k) out.src.Points()[k] = outside[k];
+    ASSERT_EQ(out.Convert(pin), KVOGC_OK);
+    for (int k = 0; k < 3; ++k) ExpectSameBits(out.dst.Points()[k], {beyond[fit][k][0], beyond[fit][k][1]});
   }
 }
 
@@ -195,7 +205,13 @@ TEST(PinCushionBadInput, RejectedArgumentsChangeNothingAndNonFinitePointsPass) {
   CPinCushion pin;
   SetBent(pin, 1);
   const RealPoint before = Forward(pin, {300.0, 200.0});
-  EXPECT_EQ(pin.SetParam({kNaN, 0.0}, kTR, kBR, kBL, 0.0, 0.0, 0.0, 0.0, 0), KVOGC_E_INVALIDARG);
+  for (int k = 0; k < 4; ++k) {
+    RealPoint corners[4] = {kTL, kTR, kBR, kBL};
+    corners[k].y = kNaN;
+    EXPECT_EQ(pin.SetParam(corners[0], corners[1], corners[2], corners[3], 0.0, 0.0, 0.0, 0.0, 0),
+              KVOGC_E_INVALIDARG)
+        << k;
+  }
   EXPECT_EQ(pin.SetParam(kTL, kTR, kBR, kBL, 0.0, kInf, 0.0, 0.0, 0), KVOGC_E_INVALIDARG);
   ExpectSameBits(Forward(pin, {300.0, 200.0}), before);
   CorrectionExpectBadGridsRefused(pin);
