@@ -1,5 +1,6 @@
 #include "geometry/GeoNumberText.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cstdint>
@@ -141,6 +142,37 @@ size_t ScanSimpleDecimal(std::string_view rest, float& value) {
   return pos;
 }
 
+// Whether a number out of the float range lies below it rather than above:
+// the place of its leading digit plus its exponent is negative. Out of range,
+// the two sides are far apart, so the place alone decides. `number` is the
+// span from_chars matched: digits, point and exponent, hexadecimal after "0x".
+bool BelowFloatRange(std::string_view number, bool hex) {
+  size_t pos = number.find_first_of(hex ? "pP" : "eE");
+  const std::string_view mantissa = number.substr(0, pos);
+  const size_t point = std::min(mantissa.find('.'), mantissa.size());
+  const size_t lead = mantissa.find_first_not_of("0.");
+  if (lead == std::string_view::npos) return true;
+  // The place of the leading digit: 0 for "d", 1 for "dd", -1 for "0.d".
+  const int64_t place = lead < point ? static_cast<int64_t>(point - lead - 1)
+                                     : -static_cast<int64_t>(lead - point);
+  int64_t exponent = 0;
+  if (pos != std::string_view::npos) {
+    bool negative = false;
+    ++pos;
+    if (pos < number.size() && (number[pos] == '+' || number[pos] == '-')) {
+      negative = number[pos] == '-';
+      ++pos;
+    }
+    // Far beyond any float exponent; the bound keeps the sum from overflowing.
+    constexpr int64_t kBound = int64_t{1} << 40;
+    for (; pos < number.size() && IsDigit(number[pos]); ++pos) {
+      exponent = std::min(kBound, exponent * 10 + (number[pos] - '0'));
+    }
+    if (negative) exponent = -exponent;
+  }
+  return (hex ? 4 * place : place) + exponent < 0;
+}
+
 }  // namespace
 
 char* PutFixed6Wide(char* p, float v) {
@@ -195,19 +227,25 @@ NumberScan ScanFloat(std::string_view text, float& value, size_t* consumed) {
     return NumberScan::kOk;
   }
   std::from_chars_result r{};
+  const char* const first = hex ? rest.data() + 2 : rest.data();
   if (hex) {
-    const std::string_view digits = rest.substr(2);
-    r = std::from_chars(digits.data(), digits.data() + HexNumberLength(digits), parsed,
+    r = std::from_chars(first, first + HexNumberLength(rest.substr(2)), parsed,
                         std::chars_format::hex);
   } else {
-    r = std::from_chars(rest.data(), rest.data() + rest.size(), parsed,
-                        std::chars_format::general);
+    r = std::from_chars(first, rest.data() + rest.size(), parsed, std::chars_format::general);
   }
   if (r.ec == std::errc::invalid_argument) return NumberScan::kNoNumber;
-  if (r.ec == std::errc::result_out_of_range) return NumberScan::kOutOfRange;
+  NumberScan scan = NumberScan::kOk;
+  if (r.ec == std::errc::result_out_of_range) {
+    if (!BelowFloatRange(std::string_view(first, static_cast<size_t>(r.ptr - first)), hex)) {
+      return NumberScan::kOutOfRange;
+    }
+    scan = NumberScan::kUnderflow;
+    parsed = 0.0f;
+  }
   value = negative ? -parsed : parsed;
   if (consumed != nullptr) *consumed = static_cast<size_t>(r.ptr - text.data());
-  return NumberScan::kOk;
+  return scan;
 }
 
 NumberScan ScanInt32(std::string_view text, int32_t& value, size_t* consumed) {

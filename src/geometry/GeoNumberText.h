@@ -86,13 +86,14 @@ inline char* PutFixed6(char* p, float v) {
 enum class NumberScan {
   kOk,          ///< a number was read
   kNoNumber,    ///< nothing that starts a number
-  kOutOfRange,  ///< a finite number too large for a float, or a non-zero one that rounds to zero
+  kOutOfRange,  ///< a finite number too large for a float
+  kUnderflow,   ///< a non-zero number that rounds to zero; read as a zero of its sign
 };
 
 /// Reads a float as strtof does: leading white space skipped, optional sign,
 /// decimal or "0x" hexadecimal digits with optional exponent, "inf", "infinity",
-/// "nan" or "nan(...)", taking the longest valid prefix. On kOk, value and
-/// *consumed (characters of text used, white space included) are set. Unlike
+/// "nan" or "nan(...)", taking the longest valid prefix. On kOk and kUnderflow,
+/// value and *consumed (characters of text used, white space included) are set. Unlike
 /// glibc, subnormal results are accepted as they are.
 NumberScan ScanFloat(std::string_view text, float& value, size_t* consumed = nullptr);
 

@@ -31,9 +31,13 @@ int32_t CGridManagerCommon::BuildSender(void* target, int32_t sendBaseGrid,
   } else {
     m_keyStone.ConvertPoints(Base().real, current, m_panelSize, m_realGridNum);
   }
-  // The plain manager re-uses a target's own texture mapping and faces: it
-  // reads them once, when it has none kept.
-  if (m_traits.readsTargets && m_tailText.empty()) ReadTargetGeoObj(target);
+  // Without a kept tail both kept texts start afresh, so that a header read
+  // without faces cannot stand in for the generated one. The plain manager
+  // then re-uses a target's own texture mapping and faces.
+  if (m_tailText.empty()) {
+    m_headerText.clear();
+    if (m_traits.readsTargets) ReadTargetGeoObj(target);
+  }
   SenderSnapshot snapshot;
   snapshot.target = static_cast<IGeoObjTarget*>(target);
   snapshot.panelSize = m_panelSize;

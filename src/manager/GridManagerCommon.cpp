@@ -26,9 +26,8 @@ void ApplyOffset(CWarpGridReal& grid, const GridSize& panel, double ox, double o
 
 }  // namespace
 
-CGridManagerCommon::CGridManagerCommon(const ManagerTraits& traits) : m_traits(traits) {
-  m_modules.reserve(traits.modules.size());
-  for (std::string_view name : traits.modules) m_modules.emplace_back(name);
+CGridManagerCommon::CGridManagerCommon(const ManagerTraits& traits)
+    : m_traits(traits), m_modules(m_traits.modules) {
   for (int32_t k = 0; k < traits.baseSlots; ++k) m_bases.push_back(std::make_unique<GridPair>());
 }
 

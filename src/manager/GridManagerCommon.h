@@ -183,7 +183,7 @@ class CGridManagerCommon : public GridCalcManagerBase, public CSimpleThread {
 
   // Shared state. The modules come first so that they are unloaded last.
   const ManagerTraits m_traits;
-  std::vector<SiblingModule> m_modules;
+  SiblingModules m_modules;
   int32_t m_saveIn = 0;
   CKeyStone m_keyStone;
   CLinearity m_linearity;

@@ -2,10 +2,13 @@
 // (or one above it) for the lifetime of its owner.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "kvogc/kvogc_modules.hpp"
 #include "platform/Platform.h"
@@ -49,6 +52,26 @@ class SiblingModule {
  private:
   platform::ModuleHandle m_module = nullptr;
   DllCreateInstanceFn m_createInstance = nullptr;
+};
+
+/// An owner's modules, loaded in the given order for its lifetime and
+/// unloaded last loaded first, as a later module may rely on an earlier one.
+class SiblingModules {
+ public:
+  explicit SiblingModules(std::span<const std::string_view> fileNames) {
+    m_modules.reserve(fileNames.size());
+    for (std::string_view name : fileNames) m_modules.emplace_back(name);
+  }
+  ~SiblingModules() {
+    while (!m_modules.empty()) m_modules.pop_back();
+  }
+  SiblingModules(const SiblingModules&) = delete;
+  SiblingModules& operator=(const SiblingModules&) = delete;
+
+  const SiblingModule& operator[](size_t k) const { return m_modules[k]; }
+
+ private:
+  std::vector<SiblingModule> m_modules;
 };
 
 /// The full path a module name resolves to beside a library in `directory`,

@@ -9,7 +9,8 @@ int32_t CProjectorWarpDataSender::Send() {
   KvoRef<IGeoObjBuffer> buffer;
   const int32_t status = CreateBuffer(buffer);
   if (status < 0) return status;
-  if (!m_data.filePath.empty()) m_data.target->LoadGeoObjFile(m_data.filePath.c_str());
+  // The target hears of every text made, also when no file was written.
+  m_data.target->LoadGeoObjFile(m_data.filePath.c_str());
   return KVOGC_OK;
 }
 

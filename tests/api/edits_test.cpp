@@ -75,6 +75,9 @@ TEST_F(EditsTest, TheClampBoundsTheBaseNodeWithinTheMargins) {
   EXPECT_EQ(limitY, 0);
   EXPECT_EQ(rec().Last('O')->points[0], -600.0);
   EXPECT_EQ(rec().Last('O')->points[1], 3.0);
+  // The bottom-right node stops at the bottom margin.
+  ASSERT_EQ(kvogcGridManager_MovePoint(m, 4, 4, 0, 1000, &limitX, &limitY), KVOGC_OK);
+  EXPECT_EQ(rec().Last('O')->points[2 * 24 + 1], 1080.0 + 600.0);
 }
 
 TEST_F(EditsTest, MultiMovesReportFlagsAndMatchTheirSingleForms) {
@@ -170,6 +173,16 @@ TEST_F(EditsTest, FlipVExchangesRowsAndReportsRealDisplayOperation) {
   }
   // The operation grid stayed as it was: node (1, 1) still at its old place.
   EXPECT_EQ(rec().Last('O')->points[2 * 6], 500.0);
+  // Left to right on 16 columns: the middle one, moved off the centre, is mirrored in place.
+  ASSERT_EQ(kvogcGridManager_SetGridPointPosition(m, 2, 2, 1000.0, 500.0), KVOGC_OK);
+  const std::vector<double> unflipped = FinalReal();
+  ASSERT_EQ(kvogcGridManager_FlipH(m, 0), KVOGC_OK);
+  const std::vector<double>& mirrored = rec().Last('R')->points;
+  for (int32_t row = 0; row <= 8; ++row) {
+    for (int32_t col = 0; col <= 16; ++col) {
+      EXPECT_EQ(X(mirrored, row, col), 1920.0 - X(unflipped, row, 16 - col)) << row << "," << col;
+    }
+  }
   rec().reports.clear();
   ASSERT_EQ(kvogcGridManager_FlipH(m, 1), KVOGC_OK);
   EXPECT_EQ(rec().Order(), "RDO");

@@ -193,11 +193,6 @@ TEST(ProjectorVariants, PrevRuleFollowsTheLayoutFlag) {
   std::remove(path.c_str());
 }
 
-TEST(ProjectorVariants, GetGeoObjDataOfAProjectorNeverFails) {
-  Manager m(kvogcInitProjectorLibrary());
-  EXPECT_EQ(kvogcGridManager_GetGeoObjData(m, nullptr), KVOGC_OK);  // even before set-up
-}
-
 TEST(ProjectorVariants, DeviceKeepsCornersInPixelsAndNeedsADeviceSize) {
   const std::array<double, 2> leftUp{0.1, 0.0}, rightUp{1.0, 0.0}, rightLow{1.0, 1.0},
       leftLow{0.0, 1.0};

@@ -54,26 +54,6 @@ TEST_F(SetupTest, SetParamLaysOutEvenlyAndReportsNothing) {
   }
 }
 
-TEST_F(SetupTest, ReportsCarryTheLineCountsOfBothGrids) {
-  ASSERT_EQ(SetUpManager(m, kPanel, kReal, kDisp, kOpe), KVOGC_OK);
-  Refreshed();
-  EXPECT_EQ(rec().Order(), "ROD");
-  const Report& ope = *rec().Last('O');
-  EXPECT_EQ(ope.a, 4 * 17);  // four lines of 16 real divisions each, ends included
-  EXPECT_EQ(ope.b, 4 * 10);
-  EXPECT_EQ(ope.points[2 * 6], 480.0);  // node (1, 1)
-  EXPECT_EQ(ope.points[2 * 6 + 1], 270.0);
-  EXPECT_EQ(ope.hLines[2 * 16], 480.0);  // a node between two segments comes twice
-  EXPECT_EQ(ope.hLines[2 * 17], 480.0);
-  EXPECT_EQ(ope.hLines[2 * 68 + 1], 270.0);  // row 1 starts after row 0's 68 samples
-  const Report& disp = *rec().Last('D');
-  EXPECT_EQ(disp.a, 8 * 9);
-  EXPECT_EQ(disp.b, 8 * 6);  // 4.5 real rows per line: 0,1,2,3,4,4.5 and 4.5,5,...,9
-  EXPECT_EQ(disp.vLines[2 * 4 + 1], 120.0);  // real row 4
-  EXPECT_EQ(disp.vLines[2 * 5 + 1], 135.0);  // the line's end, halfway to row 5
-  EXPECT_EQ(disp.vLines[2 * 6 + 1], 135.0);  // the next line starts there again
-}
-
 TEST_F(SetupTest, OffsetInsetsTheBaseAndReferenceGrids) {
   ASSERT_EQ(kvogcGridManager_SetParamWithOffset(m, &kPanel, &kPanel, &kReal, &kDisp, &kOpe, 600,
                                                 600, 10, 20),

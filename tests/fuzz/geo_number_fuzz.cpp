@@ -28,8 +28,12 @@ void CheckScanFloat(const std::string& text) {
   const NumberScan scan = ScanFloat(text, value, &used);
   if (expectedUsed == 0) {
     Check(scan == NumberScan::kNoNumber, "ScanFloat finds no number where strtof finds none");
-  } else if (rangeError && (expected == 0.0f || std::isinf(expected))) {
-    Check(scan == NumberScan::kOutOfRange, "ScanFloat refuses what strtof finds out of range");
+  } else if (rangeError && std::isinf(expected)) {
+    Check(scan == NumberScan::kOutOfRange, "ScanFloat refuses what strtof finds too large");
+  } else if (rangeError && expected == 0.0f) {
+    Check(scan == NumberScan::kUnderflow, "ScanFloat reports what strtof rounds to zero");
+    Check(used == expectedUsed, "ScanFloat takes as many characters as strtof");
+    Check(SameValue(value, expected), "ScanFloat gives strtof's zero");
   } else {
     Check(scan == NumberScan::kOk, "ScanFloat reads what strtof reads");
     Check(used == expectedUsed, "ScanFloat takes as many characters as strtof");

@@ -98,17 +98,6 @@ TEST_F(DemoOutput, GeometryFileReadsBackToTheSameBaseGrid) {
   EXPECT_TRUE(moved) << "the demo's moves reach the uncorrected grid";
 }
 
-TEST_F(DemoOutput, PictureHasThePanelsShapeAndShowsTheGrids) {
-  ASSERT_EQ(s_run->exitCode, 0) << s_run->err;
-  const cv::Mat picture = cv::imread(Out("warp.png").string(), cv::IMREAD_COLOR);
-  ASSERT_FALSE(picture.empty());
-  EXPECT_EQ(picture.cols, 1280);
-  EXPECT_EQ(picture.rows, 720);
-  cv::Scalar mean, deviation;
-  cv::meanStdDev(picture, mean, deviation);
-  EXPECT_GT(deviation[0] + deviation[1] + deviation[2], 30.0) << "not a blank picture";
-}
-
 TEST_F(DemoOutput, InfoPrintsTheRecordByNameAndTheExtent) {
   ASSERT_EQ(s_run->exitCode, 0) << s_run->err;
   const ToolRun info = RunTool({"info", "out/warp.obj"}, s_dir->path());
@@ -150,69 +139,6 @@ TEST(ToolScenarios, EveryShippedScenarioRuns) {
   EXPECT_GE(count, 3);
 }
 
-TEST(ToolScenarios, ResultEqualsTheSameCallsMadeDirectly) {
-  ScratchDir scratch;
-  WriteFile(scratch / "s.json", R"({
-    "setup": {"panelSize": [800, 600], "realGridNum": [16, 12], "opeGridNum": [4, 3],
-              "dispGridNum": [4, 3], "marginX": 200, "marginY": 150},
-    "steps": [
-      {"op": "SetGeoAdjEnable", "enable": 1},
-      {"op": "SetLinearity", "vertical": 3.5, "horizontal": -2},
-      {"op": "MovePoint", "row": 1, "col": 2, "dx": 12.25, "dy": -7},
-      {"op": "MoveLineVer", "row": 0, "col": 1, "dx": 5, "dy": 0},
-      {"op": "SetPinCushion", "leftUp": [0.02, 0.01], "rightUp": [1, 0], "rightLow": [0.99, 0.98],
-       "leftLow": [0, 1], "left": 0.1, "upper": 0, "right": 0, "lower": 0.2, "isFitSize": 0},
-      {"op": "SetSmoothLine", "col": 1, "row": 1, "vertical": 0, "startHandleX": 30,
-       "startHandleY": 20, "endHandleX": -30, "endHandleY": 20},
-      {"op": "RefreshAllPoint"}
-    ]})");
-  const ToolRun run = RunTool({"run", "s.json", "--out", "o"}, scratch.path());
-  ASSERT_EQ(run.exitCode, 0) << run.err;
-  const std::string fromTool = ReadFile(scratch / "o/warp.obj");
-
-  host::CGeoObjHostTarget* target = host::CGeoObjHostTarget::Create();
-  kvogcManager* m = kvogcInitLibrary();
-  const GridSize panel{800, 600}, real{16, 12}, ope{4, 3}, disp{4, 3};
-  const double leftUp[2] = {0.02, 0.01}, rightUp[2] = {1, 0}, rightLow[2] = {0.99, 0.98},
-               leftLow[2] = {0, 1};
-  int32_t lx = 0, ly = 0;
-  ASSERT_EQ(kvogcGridManager_RegistCallback(m, nullptr, nullptr, nullptr), KVOGC_OK);
-  ASSERT_EQ(kvogcGridManager_SetParam(m, &panel, &panel, &real, &disp, &ope, 200, 150, 0), KVOGC_OK);
-  ASSERT_EQ(kvogcGridManager_SetGeoAdjEnable(m, 1), KVOGC_OK);
-  ASSERT_EQ(kvogcGridManager_SetLinearity(m, 3.5, -2), KVOGC_OK);
-  ASSERT_EQ(kvogcGridManager_MovePoint(m, 1, 2, 12.25, -7, &lx, &ly), KVOGC_OK);
-  ASSERT_EQ(kvogcGridManager_MoveLineVer(m, 0, 1, 5, 0), KVOGC_OK);
-  ASSERT_EQ(kvogcGridManager_SetPinCushion(m, leftUp, rightUp, rightLow, leftLow, 0.1, 0, 0, 0.2, 0),
-            KVOGC_OK);
-  ASSERT_EQ(kvogcGridManager_SetSmoothLine(m, 1, 1, 0, 30, 20, -30, 20), KVOGC_OK);
-  ASSERT_EQ(kvogcGridManager_RefreshAllPoint(m), KVOGC_OK);
-  const std::string directFile = (scratch / "direct.obj").string();
-  ASSERT_EQ(kvogcGridManager_SetGeoFilePath(m, directFile.c_str()), KVOGC_OK);
-  ASSERT_EQ(kvogcGridManager_SendGeoObjData(m, static_cast<IGeoObjTarget*>(target), 0), KVOGC_OK);
-  for (int i = 0; i < 150 && target->CommandCount() == 0; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  kvogcFinishLibrary(m);
-  const std::string delivered = target->CurrentGeometry();
-  target->Release();
-
-  ASSERT_FALSE(delivered.empty());
-  EXPECT_EQ(fromTool, delivered + '\0');
-  EXPECT_EQ(fromTool, ReadFile(directFile));
-}
-
-TEST(ToolScenarios, PrintedDemoScenarioRunsToTheDemosFile) {
-  ScratchDir scratch;
-  const ToolRun printed = RunTool({"demo", "--print-scenario"}, scratch.path());
-  ASSERT_EQ(printed.exitCode, 0);
-  WriteFile(scratch / "demo.json", printed.out);
-  ASSERT_EQ(RunTool({"run", "demo.json", "--out", "a"}, scratch.path()).exitCode, 0);
-  ASSERT_EQ(RunTool({"demo", "--out", "b"}, scratch.path()).exitCode, 0);
-  const std::string a = ReadFile(scratch / "a/warp.obj");
-  EXPECT_FALSE(a.empty());
-  EXPECT_EQ(a, ReadFile(scratch / "b/warp.obj"));
-}
-
 TEST(ToolErrors, AFailingStepNamesItsNumberOperationAndStatusAndWritesNothing) {
   ScratchDir scratch;
   WriteFile(scratch / "bad.json", R"({
@@ -230,45 +156,45 @@ TEST(ToolErrors, AFailingStepNamesItsNumberOperationAndStatusAndWritesNothing) {
   EXPECT_TRUE(Entries(scratch / "o").empty()) << "nothing half-written";
 }
 
-TEST(ToolErrors, MalformedScenariosNameTheStepOrLine) {
-  struct Case {
-    const char* steps;
+// A scenario or geometry file the tool cannot use names its fault and step,
+// exits with 2 and writes nothing.
+TEST(ToolErrors, BadScenariosAndGeometryFilesNameTheirFault) {
+  const std::string setup = R"({"setup": {"panelSize": [640, 480], "realGridNum": [8, 6], )"
+                            R"("opeGridNum": [2, 2], "dispGridNum": [2, 2]}, "steps": )";
+  std::string sixPoints;
+  for (int k = 0; k < 6; ++k) sixPoints += "#prev 0.5 0.5 0\n";
+  const struct {
+    std::vector<std::string> args;
+    std::string file;
     const char* message;
-  };
-  const Case cases[] = {
-      {R"([{"op": "MovePiont", "row": 1, "col": 1, "dx": 1, "dy": 1}])",
+  } cases[] = {
+      {{"run", "s.json", "--out", "o"},
+       setup + R"([{"op": "MovePiont", "row": 1, "col": 1, "dx": 1, "dy": 1}]})",
        R"(step 1: unknown operation "MovePiont" (did you mean "MovePoint"?))"},
-      {R"([{"op": "RefreshAllPoint"}, {"op": "MovePoint", "row": 1, "col": 1, "dx": 1}])",
+      {{"run", "s.json", "--out", "o"},
+       setup + R"([{"op": "RefreshAllPoint"}, {"op": "MovePoint", "row": 1, "col": 1, "dx": 1}]})",
        R"(step 2 (MovePoint): missing argument "dy")"},
-      {R"([{"op": "MovePoint", "row": "1", "col": 1, "dx": 1, "dy": 1}])",
+      {{"run", "s.json", "--out", "o"},
+       setup + R"([{"op": "MovePoint", "row": "1", "col": 1, "dx": 1, "dy": 1}]})",
        R"(step 1 (MovePoint): argument "row" must be an integer, got the string "1")"},
-      {R"([{"op": "SetLinearity", "vertical": "steep", "horizontal": 0}])",
-       R"(step 1 (SetLinearity): argument "vertical" must be a number)"},
-      {R"([{"op": "FlipV", "withOpeGrid": 1.5}])",
+      {{"run", "s.json", "--out", "o"}, setup + R"([{"op": "FlipV", "withOpeGrid": 1.5}]})",
        R"(step 1 (FlipV): argument "withOpeGrid" must be an integer, got the number 1.5)"},
-      {R"([{"op": "MovePoint", "rwo": 1, "col": 1, "dx": 1, "dy": 1}])",
+      {{"run", "s.json", "--out", "o"},
+       setup + R"([{"op": "MovePoint", "rwo": 1, "col": 1, "dx": 1, "dy": 1}]})",
        R"(step 1 (MovePoint): unknown argument "rwo")"},
+      {{"run", "s.json", "--out", "o"}, "{\n  \"setup\": {},\n  \"steps\": [\n    {\"op\": }\n  ]\n}\n",
+       "s.json: not valid JSON"},
+      {{"info", "s.json"}, sixPoints, "the file does not tell its points per row; give --grid XxY"},
+      {{"info", "s.json", "--grid", "2x2"}, sixPoints, "the grid 2x2 has 9 points, the file 6"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     ScratchDir scratch;
-    WriteFile(scratch / "s.json",
-              std::string(R"({"setup": {"panelSize": [640, 480], "realGridNum": [8, 6], )"
-                          R"("opeGridNum": [2, 2], "dispGridNum": [2, 2]}, "steps": )") +
-                  c.steps + "}");
-    const ToolRun run = RunTool({"run", "s.json", "--out", "o"}, scratch.path());
-    EXPECT_EQ(run.exitCode, 2) << c.steps;
+    WriteFile(scratch / "s.json", c.file);
+    const ToolRun run = RunTool(c.args, scratch.path());
+    EXPECT_EQ(run.exitCode, 2) << c.message;
     EXPECT_TRUE(Contains(run.err, c.message)) << run.err;
     EXPECT_FALSE(fs::exists(scratch / "o")) << "checked before any output";
   }
-}
-
-TEST(ToolErrors, AJsonSyntaxErrorNamesTheLine) {
-  ScratchDir scratch;
-  WriteFile(scratch / "s.json", "{\n  \"setup\": {},\n  \"steps\": [\n    {\"op\": }\n  ]\n}\n");
-  const ToolRun run = RunTool({"run", "s.json"}, scratch.path());
-  EXPECT_EQ(run.exitCode, 2);
-  EXPECT_TRUE(Contains(run.err, "s.json: not valid JSON")) << run.err;
-  EXPECT_TRUE(Contains(run.err, "line 4")) << run.err;
 }
 
 TEST(ToolErrors, MissingInputsAndUnwritableOutputsExitWithTwo) {
@@ -290,17 +216,6 @@ TEST(ToolErrors, MissingInputsAndUnwritableOutputsExitWithTwo) {
   EXPECT_EQ(noGeometry.exitCode, 2);
   EXPECT_TRUE(Contains(noGeometry.err, "not a warp geometry text")) << noGeometry.err;
   EXPECT_EQ(ReadFile(scratch / "plain-file"), "x");
-}
-
-TEST(ToolCommandLine, EverySubcommandHasHelp) {
-  ScratchDir scratch;
-  for (const char* command : {"demo", "run", "render", "info"}) {
-    const ToolRun run = RunTool({command, "--help"}, scratch.path());
-    EXPECT_EQ(run.exitCode, 0) << command;
-    EXPECT_TRUE(Contains(run.out, "Usage:")) << command;
-    EXPECT_TRUE(Contains(run.out, "Exit status")) << command;
-  }
-  EXPECT_TRUE(Contains(RunTool({"run", "--help"}, scratch.path()).out, "MoveAreaMulti"));
 }
 
 TEST(ToolCommandLine, BadCommandLinesExitWithTwo) {

@@ -34,20 +34,6 @@ void SetShape(CWarpOpeLine* line, const Shape& s) {
   line->m_handleEnd = {s.endX, s.endY};
 }
 
-std::vector<Shape> Shapes(CWarpGridOpe& grid) {
-  std::vector<Shape> shapes;
-  ForEachLine(grid, [&](const CWarpOpeLine& line) { shapes.push_back(ShapeOf(&line)); });
-  return shapes;
-}
-
-std::vector<double> Samples(CWarpGridOpe& grid) {
-  std::vector<double> samples;
-  ForEachLine(grid, [&](const CWarpOpeLine& line) {
-    for (const RealPoint& p : line.m_samples) samples.insert(samples.end(), {p.x, p.y});
-  });
-  return samples;
-}
-
 // Lays out a grid and gives every node an offset and every line its own curve
 // flag and handles, all different, so that each can be followed through a flip.
 void LayOutTagged(CWarpGridOpe& grid, GridSize real, GridSize ope) {
@@ -140,64 +126,6 @@ TEST(Flip, WorkedHandleExamples) {
   EXPECT_EQ(ShapeOf(flat.GetLineVer(0, 3)), (Shape{0, 2.0, 6.0, 1.0, -4.0}));
   EXPECT_EQ(flat.GetPoint(0, 3)->y, 1080.0 - bottom.y);
   EXPECT_EQ(flat.GetPoint(1, 3)->y, 1080.0 - top.y);
-}
-
-TEST(Flip, DefaultHandlesKeepTheirValues) {
-  for (const GridSize ope : {GridSize{4, 3}, GridSize{3, 4}}) {
-    CWarpGridOpe grid;
-    LayOut(grid, kFullHd, {12, 12}, ope);
-    const std::vector<Shape> old = Shapes(grid);
-    ASSERT_EQ(grid.FlipH(), 0);
-    ASSERT_EQ(grid.FlipV(), 0);
-    EXPECT_EQ(Shapes(grid), old);  // a zero component may change sign
-  }
-}
-
-TEST(Flip, SamplesStayAndTwoFlipsRestoreTheShapes) {
-  CWarpGridOpe grid;
-  CWarpGridOpe old;
-  LayOutTagged(grid, {10, 7}, {3, 2});
-  LayOutTagged(old, {10, 7}, {3, 2});
-  ASSERT_EQ(grid.FlipH(), 0);
-  ASSERT_EQ(grid.FlipV(), 0);
-  EXPECT_EQ(Samples(grid), Samples(old));
-  ASSERT_EQ(grid.FlipV(), 0);
-  ASSERT_EQ(grid.FlipH(), 0);
-  EXPECT_EQ(Shapes(grid), Shapes(old));
-  for (int32_t j = 0; j <= 2; ++j) {
-    for (int32_t i = 0; i <= 3; ++i) {
-      EXPECT_NEAR(grid.GetPoint(j, i)->x, old.GetPoint(j, i)->x, 1e-9);
-      EXPECT_NEAR(grid.GetPoint(j, i)->y, old.GetPoint(j, i)->y, 1e-9);
-      EXPECT_NEAR(grid.GetPoint(j, i)->gx, old.GetPoint(j, i)->gx, 1e-12);
-    }
-  }
-}
-
-TEST(Flip, RefreshAfterAFlipGivesTheMirroredRealGrid) {
-  GridPair g(kFullHd, {8, 6}, {4, 3});
-  CWarpConverter conv;
-  conv.MovePoint(g.ope, g.real, 1, 1, 41.3, -17.9);
-  g.ope.GetLineHor(2, 0)->m_curve = 1;
-  g.ope.GetLineHor(2, 0)->m_handleStart = {70.0, 55.0};
-  conv.RefreshAll(g.ope, g.real);
-  const std::vector<RealPoint> before(g.real.Points().begin(), g.real.Points().end());
-
-  ASSERT_EQ(g.ope.FlipH(), 0);
-  conv.RefreshAll(g.ope, g.real);
-  for (int32_t r = 0; r <= 6; ++r) {
-    for (int32_t c = 0; c <= 8; ++c) {
-      const RealPoint& was = before[r * 9 + (8 - c)];
-      EXPECT_NEAR(g.real.At(r, c).x, 1920.0 - was.x, 1.0 / 64) << r << "," << c;
-      EXPECT_NEAR(g.real.At(r, c).y, was.y, 1.0 / 64) << r << "," << c;
-    }
-  }
-}
-
-TEST(Flip, EmptyGridIsLeftAlone) {
-  CWarpGridOpe grid;
-  EXPECT_EQ(grid.FlipH(), 0);
-  EXPECT_EQ(grid.FlipV(), 0);
-  EXPECT_EQ(grid.GetPoint(0, 0), nullptr);
 }
 
 }  // namespace

@@ -52,19 +52,6 @@ TEST(ConvertCell, CellsShareOnlyTheColumnsOnTheirCommonLine) {
   EXPECT_NE(left.x, 480.0);
 }
 
-TEST(ConvertCell, MissingCellsFailAndWriteNothing) {
-  GridPair g(kFullHd, {8, 8}, {4, 4});
-  CWarpConverter conv;
-  Poison(g.real);
-  for (const auto& [j, i] : {std::pair{-1, 0}, {4, 0}, {0, 4}}) {
-    EXPECT_EQ(conv.ConvertCell(g.ope, j, i, g.real), KVOGC_E_FAIL);
-  }
-  for (const RealPoint& p : g.real.Points()) EXPECT_EQ(p.x, kPoison);
-  CWarpGridReal never;  // a real grid that was never created has nothing to write
-  EXPECT_EQ(conv.ConvertCell(g.ope, 0, 0, never), KVOGC_E_FAIL);
-  EXPECT_EQ(conv.UpdatePoint(g.ope, never, 1, 1), 0);
-}
-
 TEST(ConvertCell, DegenerateCellUsesFractionOne) {
   GridPair g(kFullHd, {8, 8}, {4, 4});
   // Collapse cell (0, 0) onto one point: every fraction divides 0 by 0.
@@ -111,11 +98,15 @@ TEST(ConvertRealToOpe, NodesAndSamplesFollowTheRealGrid) {
   g.real.At(2, 2) = {480.001, 270.002};  // node (1, 1) sits on real point (2, 2)
   g.real.At(2, 3) = {730.0, 280.0};
   g.ope.GetLineHor(1, 1)->m_curve = 1;
+  // Stale first samples: every sample is taken afresh.
+  g.ope.GetLineHor(1, 1)->m_samples[0] = g.ope.GetLineVer(1, 1)->m_samples[0] = {-1.0, -1.0};
   CWarpConverter conv;
   ASSERT_EQ(conv.ConvertRealToOpe(g.real, g.ope), 0);
   EXPECT_EQ(g.ope.GetPoint(1, 1)->x, RoundPoint(480.001));
   EXPECT_EQ(g.ope.GetPoint(1, 1)->y, RoundPoint(270.002));
   const CWarpOpeLine& line = *g.ope.GetLineHor(1, 1);
+  EXPECT_NEAR(line.m_samples[0].x, 480.001, 1.0 / 64);
+  EXPECT_NEAR(g.ope.GetLineVer(1, 1)->m_samples[0].y, 270.002, 1.0 / 64);
   EXPECT_EQ(line.m_samples[1].x, 730.0);
   EXPECT_EQ(line.m_samples[1].y, 280.0);
   EXPECT_EQ(line.m_curve, 1);  // flags and handles are left alone
@@ -130,6 +121,21 @@ TEST(ConvertRealToOpe, NodesAndSamplesFollowTheRealGrid) {
 }
 
 // The one-pass refresh must give the same bits as UpdatePoint on every node.
+// Each of the four lines at a node is evaluated from its own far end.
+TEST(UpdatePoint, EvaluatesTheLinesAtANodeToTheirFarEnds) {
+  GridPair g(kFullHd, {8, 8}, {4, 4});
+  g.ope.GetPoint(1, 1)->y += 40.0;
+  CWarpConverter().UpdatePoint(g.ope, g.real, 1, 1);
+  const auto ends = [&](const CWarpOpeLine* line, int32_t j0, int32_t i0, int32_t j1, int32_t i1) {
+    ExpectSameBits(line->m_samples.front(), {g.ope.GetPoint(j0, i0)->x, g.ope.GetPoint(j0, i0)->y});
+    ExpectSameBits(line->m_samples.back(), {g.ope.GetPoint(j1, i1)->x, g.ope.GetPoint(j1, i1)->y});
+  };
+  ends(g.ope.GetLineHor(1, 0), 1, 0, 1, 1);
+  ends(g.ope.GetLineHor(1, 1), 1, 1, 1, 2);
+  ends(g.ope.GetLineVer(0, 1), 0, 1, 1, 1);
+  ends(g.ope.GetLineVer(1, 1), 1, 1, 2, 1);
+}
+
 TEST(RefreshAll, MatchesUpdatePointOnEveryNodeBitForBit) {
   GridPair fast(kFullHd, {37, 23}, {5, 4});
   GridPair plain(kFullHd, {37, 23}, {5, 4});

@@ -108,38 +108,5 @@ TEST(OpeGrid, InitPointsLaysOutEvenlyAndStraightensWithDefaultHandles) {
   EXPECT_EQ(grid.GetLineVer(0, 0)->m_handleEnd.y, -81.0);
 }
 
-TEST(OpeGrid, AccessorsStayInsideAndReleaseIsSafe) {
-  CWarpGridOpe grid;
-  EXPECT_EQ(grid.Release(), 0);  // never created
-  EXPECT_EQ(grid.InitPoints(), 0);
-  LayOut(grid, kFullHd, {8, 8}, {4, 2});
-  EXPECT_NE(grid.GetPoint(2, 4), nullptr);
-  EXPECT_NE(grid.GetLineHor(2, 3), nullptr);
-  EXPECT_NE(grid.GetLineVer(1, 4), nullptr);
-  for (const auto& [j, i] : {std::pair{3, 0}, {0, 5}, {-1, 0}}) EXPECT_EQ(grid.GetPoint(j, i), nullptr);
-  EXPECT_EQ(grid.GetLineHor(2, 4), nullptr);
-  EXPECT_EQ(grid.GetLineVer(2, 0), nullptr);
-  EXPECT_EQ(grid.Release(), 0);
-  EXPECT_EQ(grid.Release(), 0);
-  EXPECT_EQ(grid.m_opeGridNum.cx, 0);
-  EXPECT_EQ(grid.m_realGridNum.cy, 0);
-  EXPECT_EQ(grid.m_panelSize.cx, 0);
-  EXPECT_EQ(grid.GetPoint(0, 0), nullptr);
-}
-
-TEST(RealGrid, CreatePlacesEvenPointsAndBoundsAccess) {
-  CWarpGridReal grid;
-  EXPECT_EQ(grid.GetPoint(0, 0), nullptr);
-  grid.Create(kFullHd, {7, 3});
-  EXPECT_EQ(grid.GetPoint(1, 3)->x, 1920.0 * 3 / 7);
-  EXPECT_EQ(grid.GetPoint(1, 3)->y, 360.0);
-  EXPECT_EQ(grid.GetPoint(3, 7)->x, 1920.0);
-  EXPECT_EQ(grid.GetPoint(4, 0), nullptr);
-  EXPECT_EQ(grid.GetPoint(0, 8), nullptr);
-  grid.Create({100, 100}, {2, 2});  // re-sizing replaces the points
-  EXPECT_EQ(grid.Points().size(), 9u);
-  EXPECT_EQ(grid.GetPoint(2, 2)->x, 100.0);
-}
-
 }  // namespace
 }  // namespace kvogc::gridtest

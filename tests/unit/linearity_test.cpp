@@ -117,24 +117,5 @@ TEST(LinearityBadInput, RejectedAnglesPanelsAndCountsChangeNothing) {
   EXPECT_EQ(lin.SetParam(89.9, -89.9), KVOGC_OK);
 }
 
-TEST(LinearityBadInput, NonFinitePointsPassWithoutHarm) {
-  CLinearity lin;
-  ASSERT_EQ(lin.SetParam(15.0, -20.0), KVOGC_OK);
-  CWarpGridReal src;
-  CWarpGridReal dst;
-  src.Create(kFullHd, {2, 2});
-  dst.Create(kFullHd, {2, 2});
-  src.At(0, 0) = {kNaN, 10.0};
-  src.At(1, 1) = {kInf, -kInf};
-  src.At(2, 2) = {1e300, -1e300};
-  ASSERT_EQ(lin.ConvertPoints(src, dst, kFullHd, {2, 2}), KVOGC_OK);
-  EXPECT_TRUE(std::isnan(dst.At(0, 0).x));
-  EXPECT_TRUE(std::isfinite(dst.At(0, 0).y));
-  EXPECT_TRUE(std::isfinite(dst.At(0, 1).x));
-  for (const RealPoint& p : {RealPoint{kNaN, kNaN}, RealPoint{kInf, 3.0}, RealPoint{-kInf, kInf}}) {
-    CorrectionInvert(lin, p, kFullHd);
-  }
-}
-
 }  // namespace
 }  // namespace kvogc::gridtest

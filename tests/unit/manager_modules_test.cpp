@@ -1,18 +1,84 @@
 // How a manager uses its sibling modules and a host's target: a missing
 // command module, the target's statuses, references, and a device's warp read back.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <link.h>
 
 #include <array>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "manager/KvoGridCalcManager.h"
 #include "manager/KvoProjectorDeviceGridCalcManager.h"
+#include "manager/KvoProjectorGridCalcManager.h"
 #include "support/FakeTarget.h"
 #include "support/StandinObjects.h"
+
+namespace {
+
+// The modules unloaded while a test listens, by name, in order.
+std::mutex g_unloadLock;
+std::vector<std::string>* g_unloads = nullptr;
+
+}  // namespace
+
+// Stands in for the C library's dlclose in this program, noting each module's
+// name before the real unload.
+extern "C" int dlclose(void* handle) {
+  {
+    std::lock_guard<std::mutex> hold(g_unloadLock);
+    link_map* map = nullptr;
+    if (g_unloads != nullptr && dlinfo(handle, RTLD_DI_LINKMAP, &map) == 0 && map != nullptr) {
+      g_unloads->push_back(std::filesystem::path(map->l_name).stem().string());
+    }
+  }
+  static const auto real = reinterpret_cast<int (*)(void*)>(dlsym(RTLD_NEXT, "dlclose"));
+  return real(handle);
+}
 
 namespace kvogc {
 namespace {
 
 using test::FakeTarget;
+
+// The corrector's module goes first, then the manager's own, last loaded first.
+TEST(ManagerModules, UnloadInReverseOrderOfLoading) {
+  const struct {
+    std::unique_ptr<GridCalcManagerBase> (*make)();
+    std::vector<std::string> order;
+  } cases[] = {
+      {[]() -> std::unique_ptr<GridCalcManagerBase> {
+         return std::make_unique<CKvoGridCalcManager>();
+       },
+       {"Merrowin", "Dunsgate", "Quorvel"}},
+      {[]() -> std::unique_ptr<GridCalcManagerBase> {
+         return std::make_unique<CKvoProjectorGridCalcManager>();
+       },
+       {"Merrowin", "Tessaly", "Quorvel"}},
+      {[]() -> std::unique_ptr<GridCalcManagerBase> {
+         return std::make_unique<CKvoProjectorDeviceGridCalcManager>();
+       },
+       {"Merrowin", "Calvoric", "Brindmoor", "Tessaly", "Quorvel"}},
+  };
+  for (const auto& c : cases) {
+    auto manager = c.make();
+    std::vector<std::string> unloads;
+    {
+      std::lock_guard<std::mutex> hold(g_unloadLock);
+      g_unloads = &unloads;
+    }
+    manager.reset();
+    {
+      std::lock_guard<std::mutex> hold(g_unloadLock);
+      g_unloads = nullptr;
+    }
+    EXPECT_EQ(unloads, c.order);
+  }
+}
 
 class PlainManager : public CGridManagerCommon {
  public:
@@ -92,38 +158,6 @@ TEST(ManagerModules, DeviceWarpIsReadIntoTheActiveSlot) {
   EXPECT_EQ(target.refs, 1);
   EXPECT_EQ(m.SetGeoAdjProjectorSaveIn(5), KVOGC_OK);
   EXPECT_EQ(m.GetGeoObjData(&target), KVOGC_E_INVALIDARG);
-}
-
-}  // namespace
-}  // namespace kvogc
-
-namespace kvogc {
-namespace {
-
-// Exposes the shrink-to-fit of a manager's final grid.
-class FitManager : public CGridManagerCommon {
- public:
-  FitManager() : CGridManagerCommon({}) {}
-  using CGridManagerCommon::FitToPanel;
-};
-
-TEST(FitToPanel, ShrinksTowardTheCentreSoThatTheBorderLandsOnThePanel) {
-  FitManager m;
-  const GridSize panel{1800, 1000};
-  const GridSize real{2, 2};
-  ASSERT_EQ(m.SetParam(&panel, &panel, &real, &real, &real, 600, 600, 0), KVOGC_OK);
-  CWarpGridReal grid;
-  grid.Create(panel, real);
-  for (int32_t r = 0; r <= 2; ++r) grid.At(r, 0).x = -100.0;  // centre stays at x = 900
-  ASSERT_EQ(m.FitToPanel(grid), KVOGC_OK);
-  EXPECT_EQ(grid.At(1, 0).x, 0.0);      // r = 100 / (900 + 100) = 0.1
-  EXPECT_EQ(grid.At(0, 2).x, 1710.0);   // 1800 + (900 - 1800) * 0.1
-  EXPECT_EQ(grid.At(0, 2).y, 50.0);     // 0 + (500 - 0) * 0.1
-  CWarpGridReal inside;
-  inside.Create(panel, real);
-  ASSERT_EQ(m.FitToPanel(inside), KVOGC_OK);  // a grid inside the panel is left alone
-  EXPECT_EQ(inside.At(2, 2).x, 1800.0);
-  EXPECT_EQ(inside.At(0, 0).y, 0.0);
 }
 
 }  // namespace

@@ -200,56 +200,5 @@ TEST(WarpParamBlockRead, FourCornerKindsKeepTheKeyStoneFields) {
   }
 }
 
-TEST(WarpParamBlockRead, KindFromTheLowFourBitsFitFromThe0x10BitAlone) {
-  GeoCommentRecord c;
-  ApplyWarpParamBlock(MakeBlock({{0, 30}}, 0xF02), c);  // kind 2 under unrelated bits
-  EXPECT_EQ(c.IsKeyStone, 1);
-  EXPECT_EQ(c.Th, 30);
-  const std::pair<uint32_t, int32_t> fits[] = {{0x00, 0}, {0x10, 1}, {0x20, 0}, {0x30, 0},
-                                               {0x50, 1}};
-  for (const auto& [bits, expected] : fits) {
-    c = {};
-    c.CornerIsFitSize = c.KeyStoneIsFitSize = 7;
-    ApplyWarpParamBlock(MakeBlock({}, 0x1 | bits), c);
-    EXPECT_EQ(c.CornerIsFitSize, expected) << bits;
-    EXPECT_EQ(c.KeyStoneIsFitSize, 7) << bits;
-    c.CornerIsFitSize = c.KeyStoneIsFitSize = 7;
-    ApplyWarpParamBlock(MakeBlock({}, 0x2 | bits), c);
-    EXPECT_EQ(c.KeyStoneIsFitSize, expected) << bits;
-    EXPECT_EQ(c.CornerIsFitSize, 0) << bits;
-  }
-}
-
-TEST(WarpParamBlockRead, FirstPlaneOnlyAndSignExtended) {
-  WarpParamBlock block = MakeBlock({{6, -1}, {42, -32768}, {48, 32767}}, 0x1);
-  block.upperOrPitching.plane[1] = 500;  // the other planes are not read
-  block.upperOrPitching.plane[2] = 600;
-  GeoCommentRecord c;
-  ApplyWarpParamBlock(block, c);
-  EXPECT_EQ(c.PincushionUpper, -1);
-  EXPECT_EQ(c.LeftUpY, 32768);  // 0x8000 sign-extended, then negated back
-  EXPECT_EQ(c.LeftUpX, 32767);
-}
-
-TEST(WarpParamBlockRoundTrip, FourCornerAndKeyStoneRecordsComeBack) {
-  GeoCommentRecord autoLinearity = kFourCorner;
-  autoLinearity.IsLinearityAuto = 1, autoLinearity.CornerIsFitSize = 0;
-  autoLinearity.LeftUpY = -32767, autoLinearity.RightLowX = 32767;
-  GeoCommentRecord fitKeyStone = kKeyStone;
-  fitKeyStone.KeyStoneIsFitSize = 1;
-  for (const GeoCommentRecord& written : {kFourCorner, autoLinearity, kKeyStone, fitKeyStone}) {
-    GeoCommentRecord read;
-    ApplyWarpParamBlock(BuildWarpParamBlock(written), read);
-    ExpectSameRecord(read, written);
-  }
-  // A free grid reads back as four-corner, and values beyond 16 bits wrap.
-  GeoCommentRecord read;
-  ApplyWarpParamBlock(BuildWarpParamBlock({.LeftLowX = 40000, .LeftLowY = -40000}), read);
-  EXPECT_EQ(read.ScreenType, 1);
-  EXPECT_EQ(read.IsKeyStone, 0);
-  EXPECT_EQ(read.LeftLowX, 40000 - 65536);
-  EXPECT_EQ(read.LeftLowY, 25536);  // negated to 40000, sent as -25536, read back negated
-}
-
 }  // namespace
 }  // namespace kvogc
