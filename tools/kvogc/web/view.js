@@ -262,8 +262,10 @@ export class WarpView {
     const cellOnScreen = scale * Math.min(state.panelSize[0] / cx, state.panelSize[1] / cy);
     this.#prepareGrid(cx, cy, Math.max(1, 2 ** Math.ceil(Math.log2(6 / cellOnScreen))));
     let rows = [0, cy - 1];
+    let cols = [0, cx - 1];
     if (box && (box[2] - box[0]) * (box[3] - box[1]) < 0.6 * w * h) {
       rows = this.#rowsMeeting(real, cx, cy, box[1], box[3]);
+      cols = this.#colsMeeting(real, cx, rows, box[0], box[2]);
     } else {
       box = null;
     }
@@ -304,7 +306,14 @@ export class WarpView {
       gl.uniform1f(this.loc.textured, 1);
       gl.uniform4f(this.loc.color, 1, 1, 1, 1);
       gl.bindBuffer(gl.ELEMENT_ARRAY_BUFFER, this.triBuffer);
-      gl.drawElements(gl.TRIANGLES, 6 * cx * (rows[1] - rows[0] + 1), gl.UNSIGNED_INT, 4 * 6 * cx * rows[0]);
+      if (cols[0] === 0 && cols[1] === cx - 1) {
+        gl.drawElements(gl.TRIANGLES, 6 * cx * (rows[1] - rows[0] + 1), gl.UNSIGNED_INT, 4 * 6 * cx * rows[0]);
+      } else {
+        // Tiny triangles cost the software renderer even where the scissor drops them.
+        for (let r = rows[0]; r <= rows[1]; ++r) {
+          gl.drawElements(gl.TRIANGLES, 6 * (cols[1] - cols[0] + 1), gl.UNSIGNED_INT, 4 * 6 * (r * cx + cols[0]));
+        }
+      }
     }
     if (this.show.real) {
       gl.enable(gl.BLEND);
@@ -347,6 +356,31 @@ export class WarpView {
     const { scale, ox, oy } = this.map;
     // Two pixels of air for the lines and the rasteriser's rounding.
     return [minX * scale + ox - 2, minY * scale + oy - 2, maxX * scale + ox + 2, maxY * scale + oy + 2];
+  }
+
+  // The first and last column of cells, within the rows drawn, whose screen
+  // extent meets [x0, x1] (CSS px).
+  #colsMeeting(real, cx, rows, x0, x1) {
+    const cols = cx + 1;
+    const { scale, ox } = this.map;
+    const lo = (x0 - 2 - ox) / scale;
+    const hi = (x1 + 2 - ox) / scale;
+    let first = cx, last = -1;
+    let prevMin = 0, prevMax = 0;
+    for (let c = 0; c <= cx; ++c) {
+      let min = Infinity, max = -Infinity;
+      for (let r = rows[0], i = 2 * (r * cols + c); r <= rows[1] + 1; ++r, i += 2 * cols) {
+        if (real[i] < min) min = real[i];
+        if (real[i] > max) max = real[i];
+      }
+      if (c > 0 && Math.min(min, prevMin) <= hi && Math.max(max, prevMax) >= lo) {
+        if (c - 1 < first) first = c - 1;
+        last = c - 1;
+      }
+      prevMin = min;
+      prevMax = max;
+    }
+    return last < first ? [0, cx - 1] : [first, last];
   }
 
   // The first and last row of cells whose screen extent meets [y0, y1] (CSS px).
