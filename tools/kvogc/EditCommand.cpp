@@ -218,6 +218,9 @@ int RunEdit(const EditOptions& options, std::ostream& out) {
   server.set_payload_max_length(kMaxEditBody);
   // Drag steps are small answers in a row: no waiting for a delayed acknowledgement.
   server.set_tcp_nodelay(true);
+  // A drag sends a step per frame; a connection closed every few requests
+  // (the library's default) costs a new one in the middle of a drag.
+  server.set_keep_alive_max_count(100000);
   int port = options.port;
   if (port == 0) {
     port = server.bind_to_any_port(options.listen);
