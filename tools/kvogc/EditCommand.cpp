@@ -5,6 +5,7 @@
 #include <httplib.h>
 
 #include <atomic>
+#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -136,6 +137,11 @@ EditRequest ToEditRequest(const httplib::Request& request) {
   edit.host = request.get_header_value("Host");
   edit.origin = request.get_header_value("Origin");
   edit.body = request.body;
+  if (request.has_param("base")) {
+    const std::string base = request.get_param_value("base");
+    // Anything but a number is no base: the answer then carries the whole grid.
+    if (std::from_chars(base.data(), base.data() + base.size(), edit.realBase).ec != std::errc()) edit.realBase = 0;
+  }
   return edit;
 }
 
