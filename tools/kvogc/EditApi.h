@@ -61,7 +61,7 @@ class CEditApi {
   int m_port;
   std::mutex m_saving;  // saves and opens write files in one folder
   int m_opened = 0;
-  std::mutex m_sentLock;      // answers are made on the server's threads
+  std::mutex m_sentLock;          // answers are made on the server's threads
   std::vector<float> m_sentReal;  // the real grid of the last state answer
   uint64_t m_sentToken = 0;       // and its number
 };
