@@ -94,13 +94,30 @@ const api = (page, path, body = '') => page.evaluate(async ([p, b]) => {
   return response.status;
 }, [path, body]);
 
+// Drag steps redraw only the cells that moved: the picture must be the one a
+// whole redraw gives, pixel for pixel.
+const partialRedrawDiffers = (page) => page.evaluate(() => {
+  const { view } = window.kvogcEditor;
+  const gl = view.gl;
+  if (!gl) return 0;
+  const size = 4 * gl.drawingBufferWidth * gl.drawingBufferHeight;
+  const [kept, whole] = [new Uint8Array(size), new Uint8Array(size)];
+  gl.readPixels(0, 0, gl.drawingBufferWidth, gl.drawingBufferHeight, gl.RGBA, gl.UNSIGNED_BYTE, kept);
+  view.drawn = null;
+  window.kvogcEditor.draw();
+  gl.readPixels(0, 0, gl.drawingBufferWidth, gl.drawingBufferHeight, gl.RGBA, gl.UNSIGNED_BYTE, whole);
+  return kept.reduce((n, value, i) => n + (value !== whole[i]), 0);
+});
+
 async function timedDrag(page, node, moves) {
-  await page.evaluate(() => { window.kvogcEditor.stats.dragSteps.length = 0; window.kvogcEditor.stats.dragStepsFromEvent.length = 0; window.kvogcEditor.stats.dragParts.length = 0; });
+  await page.evaluate(() => { for (const list of Object.values(window.kvogcEditor.stats)) list.length = 0; });
   const from = await page.evaluate(([r, c]) => window.kvogcEditor.nodeOnPage(r, c), node);
   const before = (await editor(page)).position;
   await dragBy(page, from, [90, 50], moves);
   await waitForPosition(page, before + 1);
+  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(resolve)));
   const stats = await page.evaluate(() => window.kvogcEditor.stats);
+  assert.equal(await partialRedrawDiffers(page), 0, 'the redrawn cells differ from a whole redraw');
   assert.ok(stats.dragSteps.length >= 5, `only ${stats.dragSteps.length} drag steps were measured`);
   return {
     steps: stats.dragSteps.length,
@@ -108,6 +125,7 @@ async function timedDrag(page, node, moves) {
     p50: percentile(stats.dragSteps, 50),
     p95: percentile(stats.dragSteps, 95),
     p95FromEventTime: percentile(stats.dragStepsFromEvent, 95),
+    p95ToNextFrame: percentile(stats.dragStepsToFrame, 95),
     p50Server: percentile(stats.dragParts.map((p) => p.server), 50),
     p50Answer: percentile(stats.dragParts.map((p) => p.answer), 50),
     p50Draw: percentile(stats.dragParts.map((p) => p.draw), 50),

@@ -2,9 +2,11 @@
 // malformed and random requests that must leave the state as it was.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <nlohmann/json.hpp>
 #include <random>
+#include <vector>
 
 #include "EditApi.h"
 #include "ToolTestSupport.h"
@@ -73,6 +75,46 @@ TEST_F(EditApiTest, AStepAnswersWithItsStatusAndTheGridsAsFloat32) {
   float topLeftX = -1;
   std::memcpy(&topLeftX, answer.body.data() + (4 + length + 3) / 4 * 4, 4);
   EXPECT_EQ(topLeftX, 0.0f);
+}
+
+// The real grid an answer carries (all of it or some rows), as float32.
+std::vector<float> RealOf(const EditResponse& response, const nlohmann::json& header) {
+  uint32_t length = 0;
+  std::memcpy(&length, response.body.data(), 4);
+  std::vector<float> real(header["arrays"][0][1].get<size_t>());
+  std::memcpy(real.data(), response.body.data() + (4 + length + 3) / 4 * 4, 4 * real.size());
+  return real;
+}
+
+TEST_F(EditApiTest, APreviewForAPageHoldingTheLastAnswerCarriesTheMovedRowsOnly) {
+  const EditResponse start = Get("/api/state");
+  const nlohmann::json startHeader = Header(start);
+  std::vector<float> held = RealOf(start, startHeader);
+  const uint64_t token = startHeader["realToken"];
+  const std::string move = R"({"op":"MovePoint","row":1,"col":1,"dx":9,"dy":-5})";
+
+  const EditResponse preview = m_api.Handle({"POST", "/api/op", true, kHost, kOrigin, move, token});
+  ASSERT_EQ(preview.status, 200) << preview.body;
+  const nlohmann::json header = Header(preview);
+  EXPECT_EQ(header["realBase"], token);
+  const size_t first = header["realRows"][0];
+  const size_t count = header["realRows"][1];
+  // Node (1, 1) of the 4x4 operation grid moves the real rows of the two cells above and below it only.
+  EXPECT_GT(count, 0u);
+  EXPECT_LT(count, 13u);
+  const std::vector<float> rows = RealOf(preview, header);
+  ASSERT_EQ(rows.size(), count * 17 * 2);
+  std::copy(rows.begin(), rows.end(), held.begin() + static_cast<std::ptrdiff_t>(first * 17 * 2));
+  const EditResponse whole = Get("/api/state");
+  EXPECT_EQ(held, RealOf(whole, Header(whole)));
+
+  // A page holding an older answer, or asking for a kept step, gets the whole grid.
+  for (const bool asPreview : {true, false}) {
+    const EditResponse again = m_api.Handle({"POST", "/api/op", asPreview, kHost, kOrigin, move, token});
+    const nlohmann::json h = Header(again);
+    EXPECT_FALSE(h.contains("realRows"));
+    EXPECT_EQ(RealOf(again, h).size(), 17u * 13 * 2);
+  }
 }
 
 TEST_F(EditApiTest, RefusalsNameTheProblemAndChangeNothing) {

@@ -1,5 +1,6 @@
 #include "EditApi.h"
 
+#include <algorithm>
 #include <cstring>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -90,15 +91,23 @@ std::string StateDigest(const EditGrids& grids, const std::vector<int32_t>& comm
   return text;
 }
 
-std::string EncodeState(const EditView& view, const ScenarioSetup& setup, const std::string& extraJson) {
+std::string EncodeState(const EditView& view, const ScenarioSetup& setup, const std::string& extraJson,
+                        RealRows rows) {
   const EditGrids& g = view.grids;
-  const std::pair<const char*, const std::vector<double>*> arrays[] = {
-      {"real", &g.real},           {"opeNodes", &g.opeNodes},     {"opeHLines", &g.opeHLines},
-      {"opeVLines", &g.opeVLines}, {"dispHLines", &g.dispHLines}, {"dispVLines", &g.dispVLines}};
+  const std::span<const double> all(g.real);
+  const size_t rowValues = 2 * static_cast<size_t>(std::max(g.realGridNum.cx + 1, 1));
+  const size_t first = std::min(rows.first, all.size() / rowValues);
+  const size_t count = std::min(rows.count, all.size() / rowValues - first);
+  const std::span<const double> real =
+      rows.count == SIZE_MAX ? all : all.subspan(first * rowValues, count * rowValues);
+  const std::pair<const char*, std::span<const double>> arrays[] = {
+      {"real", real},           {"opeNodes", g.opeNodes},     {"opeHLines", g.opeHLines},
+      {"opeVLines", g.opeVLines}, {"dispHLines", g.dispHLines}, {"dispVLines", g.dispVLines}};
   json header = extraJson.empty() ? json::object() : json::parse(extraJson);
   json list = json::array();
-  for (const auto& [name, values] : arrays) list.push_back(json::array({name, values->size()}));
+  for (const auto& [name, values] : arrays) list.push_back(json::array({name, values.size()}));
   header["arrays"] = list;
+  if (rows.count != SIZE_MAX) header["realRows"] = json::array({first, count});
   header["state"] = json{
       {"position", view.position},
       {"count", view.count},
@@ -125,7 +134,7 @@ std::string EncodeState(const EditView& view, const ScenarioSetup& setup, const 
   const auto length = static_cast<uint32_t>(text.size());
   std::string out;
   size_t floats = 0;
-  for (const auto& item : arrays) floats += item.second->size();
+  for (const auto& item : arrays) floats += item.second.size();
   const size_t headerEnd = (4 + text.size() + 3) / 4 * 4;
   out.reserve(headerEnd + 4 * floats);
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((length >> (8 * i)) & 0xFF));
@@ -133,15 +142,45 @@ std::string EncodeState(const EditView& view, const ScenarioSetup& setup, const 
   out.resize(headerEnd, ' ');
   for (const auto& item : arrays) {
     const size_t at = out.size();
-    out.resize(at + 4 * item.second->size());
+    out.resize(at + 4 * item.second.size());
     char* dst = out.data() + at;
-    for (double value : *item.second) {
+    for (double value : item.second) {
       const auto f = static_cast<float>(value);
       std::memcpy(dst, &f, 4);
       dst += 4;
     }
   }
   return out;
+}
+
+// Numbers every state answer and keeps its real grid: a preview for a page that
+// holds the previous answer carries only the rows of nodes that moved, which
+// for a drag at 4K is a band instead of a megabyte.
+EditResponse CEditApi::StateAnswer(json extra, uint64_t realBase) {
+  const EditView view = m_session.View();
+  std::vector<float> real(view.grids.real.begin(), view.grids.real.end());
+  const size_t rowValues = 2 * static_cast<size_t>(std::max(view.grids.realGridNum.cx + 1, 1));
+  RealRows rows;
+  {
+    const std::lock_guard lock(m_sentLock);
+    if (realBase != 0 && realBase == m_sentToken && real.size() == m_sentReal.size() &&
+        real.size() % rowValues == 0) {
+      const auto rowDiffers = [&](size_t row) {
+        return std::memcmp(real.data() + row * rowValues, m_sentReal.data() + row * rowValues,
+                           rowValues * sizeof(float)) != 0;
+      };
+      const size_t rowCount = real.size() / rowValues;
+      size_t first = 0;
+      while (first < rowCount && !rowDiffers(first)) ++first;
+      size_t end = rowCount;
+      while (end > first && !rowDiffers(end - 1)) --end;
+      rows = {first, end - first};
+      extra["realBase"] = realBase;
+    }
+    m_sentReal = std::move(real);
+    extra["realToken"] = ++m_sentToken;
+  }
+  return {200, "application/octet-stream", EncodeState(view, m_session.Setup(), extra.dump(), rows)};
 }
 
 CEditApi::CEditApi(CEditSession& session, fs::path outDir, std::string address, int port)
@@ -188,8 +227,7 @@ EditResponse CEditApi::Handle(const EditRequest& request) {
 
 EditResponse CEditApi::HandleGet(const std::string& path) {
   if (path == "/api/state") {
-    const EditView view = m_session.View();
-    return {200, "application/octet-stream", EncodeState(view, m_session.Setup(), {})};
+    return StateAnswer(json::object());
   }
   if (path == "/api/session") return {200, "application/json", m_session.ScenarioJson("kvogc edit session")};
   if (path == "/api/operations") {
@@ -209,15 +247,14 @@ EditResponse CEditApi::HandleGet(const std::string& path) {
 
 EditResponse CEditApi::HandlePost(const EditRequest& request) {
   const std::string& path = request.path;
-  if (path == "/api/op") return Step(request.body, request.preview);
+  if (path == "/api/op") return Step(request.body, request.preview, request.realBase);
   if (path == "/api/open") return Open(request.body);
   if (path == "/api/save-session") return SaveSession();
   if (path == "/api/save-warp") return SaveWarp();
   const auto answer = [this](bool changed, const char* what) {
     const json extra{{"status", KVOGC_OK}, {"statusName", "KVOGC_OK"}, {"changed", changed},
                      {"message", changed ? "" : what}};
-    return EditResponse{200, "application/octet-stream",
-                        EncodeState(m_session.View(), m_session.Setup(), extra.dump())};
+    return StateAnswer(extra);
   };
   if (path == "/api/undo") return answer(m_session.Undo(), "nothing to undo");
   if (path == "/api/redo") return answer(m_session.Redo(), "nothing to redo");
@@ -225,7 +262,7 @@ EditResponse CEditApi::HandlePost(const EditRequest& request) {
   return Refusal(404, "no such request: POST " + path);
 }
 
-EditResponse CEditApi::Step(const std::string& body, bool preview) {
+EditResponse CEditApi::Step(const std::string& body, bool preview, uint64_t realBase) {
   EditEntry entry;
   entry.step = ParseScenarioStep(body, "request", 1, m_outDir);
   for (const ArgSpec& arg : entry.step.op->args) {
@@ -242,7 +279,7 @@ EditResponse CEditApi::Step(const std::string& body, bool preview) {
     extra["error"] = std::string(entry.step.op->name) + " refused with status " + DescribeStatus(outcome.status);
     return JsonAnswer(422, extra);
   }
-  return {200, "application/octet-stream", EncodeState(m_session.View(), m_session.Setup(), extra.dump())};
+  return StateAnswer(extra, preview ? realBase : 0);
 }
 
 EditResponse CEditApi::Open(const std::string& body) {
@@ -273,7 +310,7 @@ EditResponse CEditApi::Open(const std::string& body) {
     extra["error"] = "the library could not read the file: " + DescribeStatus(outcome.status);
     return JsonAnswer(422, extra);
   }
-  return {200, "application/octet-stream", EncodeState(m_session.View(), m_session.Setup(), extra.dump())};
+  return StateAnswer(extra);
 }
 
 EditResponse CEditApi::SaveSession() {

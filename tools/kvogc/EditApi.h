@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <mutex>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
+#include <vector>
 
 #include "EditSession.h"
 
@@ -23,6 +25,9 @@ struct EditRequest {
   std::string host;      ///< the Host header
   std::string origin;    ///< the Origin header; empty when there is none
   std::string body;
+  /// "&base=N": the page holds the real grid of answer N, so a preview's answer
+  /// may carry only the rows that changed since; 0 for none.
+  uint64_t realBase = 0;
 };
 
 struct EditResponse {
@@ -43,11 +48,12 @@ class CEditApi {
  private:
   EditResponse HandleGet(const std::string& path);
   EditResponse HandlePost(const EditRequest& request);
-  EditResponse Step(const std::string& body, bool preview);
+  EditResponse Step(const std::string& body, bool preview, uint64_t realBase);
   EditResponse Open(const std::string& body);
   EditResponse SaveSession();
   EditResponse SaveWarp();
   bool HostAllowed(const std::string& host) const;
+  EditResponse StateAnswer(nlohmann::json extra, uint64_t realBase = 0);
 
   CEditSession& m_session;
   std::filesystem::path m_outDir;
@@ -55,12 +61,24 @@ class CEditApi {
   int m_port;
   std::mutex m_saving;  // saves and opens write files in one folder
   int m_opened = 0;
+  std::mutex m_sentLock;          // answers are made on the server's threads
+  std::vector<float> m_sentReal;  // the real grid of the last state answer
+  uint64_t m_sentToken = 0;       // and its number
+};
+
+/// The rows of real-grid nodes an answer carries: all unless the page holds an
+/// earlier answer's grid that differs in these rows only.
+struct RealRows {
+  size_t first = 0;
+  size_t count = SIZE_MAX;
 };
 
 /// The state as the page reads it: a 4-byte little-endian length, that many
 /// bytes of JSON, padding to a multiple of 4, then the float32 arrays the JSON's
-/// "arrays" lists, in its order.
-std::string EncodeState(const EditView& view, const ScenarioSetup& setup, const std::string& extraJson);
+/// "arrays" lists, in its order. With only some rows of the real grid, the
+/// JSON's "realRows" says which ([first, count]).
+std::string EncodeState(const EditView& view, const ScenarioSetup& setup, const std::string& extraJson,
+                        RealRows rows = {});
 
 /// A 64-bit digest (hex) of the grids' doubles and the comment record: equal digests, equal bits.
 std::string StateDigest(const EditGrids& grids, const std::vector<int32_t>& comment);

@@ -5,6 +5,7 @@
 #include <httplib.h>
 
 #include <atomic>
+#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -136,6 +137,11 @@ EditRequest ToEditRequest(const httplib::Request& request) {
   edit.host = request.get_header_value("Host");
   edit.origin = request.get_header_value("Origin");
   edit.body = request.body;
+  if (request.has_param("base")) {
+    const std::string base = request.get_param_value("base");
+    // Anything but a number is no base: the answer then carries the whole grid.
+    if (std::from_chars(base.data(), base.data() + base.size(), edit.realBase).ec != std::errc()) edit.realBase = 0;
+  }
   return edit;
 }
 
@@ -218,6 +224,9 @@ int RunEdit(const EditOptions& options, std::ostream& out) {
   server.set_payload_max_length(kMaxEditBody);
   // Drag steps are small answers in a row: no waiting for a delayed acknowledgement.
   server.set_tcp_nodelay(true);
+  // A drag sends a step per frame; a connection closed every few requests
+  // (the library's default) costs a new one in the middle of a drag.
+  server.set_keep_alive_max_count(100000);
   int port = options.port;
   if (port == 0) {
     port = server.bind_to_any_port(options.listen);

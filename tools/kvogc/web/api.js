@@ -22,10 +22,30 @@ export function decodeState(buffer) {
   return { header, arrays };
 }
 
+// The page's copy of the real grid and the number of the answer it came with:
+// a preview answer may carry only the rows that changed since that one.
+const held = { token: 0, real: null };
+
+function holdReal({ header, arrays }) {
+  if (header.realRows) {
+    const [first, count] = header.realRows;
+    const rowValues = 2 * (header.state.realGridNum[0] + 1);
+    if (header.realBase !== held.token || !held.real || (first + count) * rowValues > held.real.length) {
+      throw new ApiError('the server sent a change to a real grid the page does not hold', 0);
+    }
+    held.real.set(arrays.real, first * rowValues);
+  } else {
+    held.real = arrays.real.slice();
+  }
+  held.token = header.realToken ?? 0;
+  arrays.real = held.real;
+}
+
 async function answer(response) {
   const type = response.headers.get('Content-Type') ?? '';
   if (type.startsWith('application/octet-stream')) {
     const result = decodeState(await response.arrayBuffer());
+    holdReal(result);
     result.serverMs = Number(/dur=([\d.]+)/.exec(response.headers.get('Server-Timing') ?? '')?.[1] ?? NaN);
     return result;
   }
@@ -36,16 +56,28 @@ async function answer(response) {
   return body;
 }
 
-export async function getState() {
-  return answer(await fetch('/api/state', { cache: 'no-store' }));
+// One request at a time, in order: an answer that changes the held grid never
+// overtakes another.
+let queue = Promise.resolve();
+function inTurn(send) {
+  const turn = queue.then(send, send);
+  queue = turn.catch(() => {});
+  return turn;
 }
 
-export async function post(path, body = '') {
+export function getState() {
+  return inTurn(async () => answer(await fetch('/api/state', { cache: 'no-store' })));
+}
+
+export function post(path, body = '') {
   const text = typeof body === 'string' ? body : JSON.stringify(body);
-  return answer(await fetch(path, { method: 'POST', body: text, cache: 'no-store' }));
+  return inTurn(async () => answer(await fetch(typeof path === 'function' ? path() : path,
+    { method: 'POST', body: text, cache: 'no-store' })));
 }
 
-export const step = (op, preview = false) => post(preview ? '/api/op?preview=1' : '/api/op', op);
+// The base is read when the request leaves, after the answers before it.
+export const step = (op, preview = false) =>
+  post(preview ? () => `/api/op?preview=1&base=${held.token}` : '/api/op', op);
 
 // Sends the newest wish only: what arrives while a request is out replaces the
 // waiting one, so a fast pointer never builds a backlog.

@@ -10,8 +10,9 @@ const stage = $('stage');
 const view = new WarpView($('gl'), $('overlay'));
 const ui = { selection: new Set(), hover: null, band: null, line: null, handles: null, flash: new Map() };
 // Drag steps in ms: from the handler that received the pointer move (the oldest
-// one a step answers) to the drawn frame, and from the event's own time stamp.
-const stats = { dragSteps: [], dragStepsFromEvent: [], dragParts: [] };
+// one a step answers) to the drawn frame, from the event's own time stamp, and
+// to the start of the next animation frame (when the browser takes the drawing).
+const stats = { dragSteps: [], dragStepsFromEvent: [], dragStepsToFrame: [], dragParts: [] };
 let current = null;
 let lastNode = null;
 let drag = null;
@@ -348,6 +349,7 @@ const previews = new Coalescer(async ({ total, since, eventTime }) => {
     const end = performance.now();
     stats.dragSteps.push(end - since);
     stats.dragStepsFromEvent.push(end - eventTime);
+    requestAnimationFrame(() => stats.dragStepsToFrame.push(performance.now() - since));
     stats.dragParts.push({ waited: sent - since, answer: answered - sent, server: result.serverMs, draw: end - answered });
   } catch (error) {
     failed(error, 'drag');

@@ -92,10 +92,12 @@ export class WarpView {
     this.overlay = overlay;
     this.ctx = overlay.getContext('2d');
     // No multisampling: on a software renderer it multiplies the cost of every drag step.
-    this.gl = glCanvas.getContext('webgl2', { antialias: false, alpha: false, preserveDrawingBuffer: false });
+    this.gl = glCanvas.getContext('webgl2', { antialias: false, alpha: false, preserveDrawingBuffer: true });
     this.map = { scale: 1, ox: 0, oy: 0 };
     this.show = { pattern: true, real: true, disp: true };
     this.gridKey = '';
+    this.patternVersion = 0;
+    this.drawn = null;
     if (this.gl) this.#initGl();
   }
 
@@ -124,6 +126,7 @@ export class WarpView {
   setPattern(source) {
     const gl = this.gl;
     if (!gl) return;
+    ++this.patternVersion;
     gl.bindTexture(gl.TEXTURE_2D, this.texture);
     gl.pixelStorei(gl.UNPACK_FLIP_Y_WEBGL, false);
     gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA, gl.RGBA, gl.UNSIGNED_BYTE, source);
@@ -135,7 +138,9 @@ export class WarpView {
 
   // Index buffers and texture coordinates depend on the grid size only. Real-grid
   // lines closer than a few pixels on screen would only fill the view: every
-  // `stride`-th one is drawn.
+  // `stride`-th one is drawn. Triangles go row of cells by row of cells, and so
+  // do the lines (a row's horizontal line, then the vertical pieces below it),
+  // so that a band of rows is one contiguous range of each index buffer.
   #prepareGrid(cx, cy, stride) {
     const key = `${cx}x${cy}/${stride}`;
     if (key === this.gridKey) return;
@@ -158,13 +163,20 @@ export class WarpView {
         t += 6;
       }
     }
+    const drawn = (i, n) => i % stride === 0 || i === n;
     const lineIndices = [];
-    const every = (n) => Array.from({ length: n + 1 }, (_, i) => i).filter((i) => i % stride === 0 || i === n);
-    for (const r of every(cy)) {
-      for (let c = 0; c < cx; ++c) lineIndices.push(r * cols + c, r * cols + c + 1);
-    }
-    for (const c of every(cx)) {
-      for (let r = 0; r < cy; ++r) lineIndices.push(r * cols + c, (r + 1) * cols + c);
+    this.lineRowStart = new Uint32Array(cy + 1);
+    this.lineRowEnd = new Uint32Array(cy + 1);
+    for (let r = 0; r <= cy; ++r) {
+      this.lineRowStart[r] = lineIndices.length;
+      if (drawn(r, cy)) {
+        for (let c = 0; c < cx; ++c) lineIndices.push(r * cols + c, r * cols + c + 1);
+      }
+      this.lineRowEnd[r] = lineIndices.length;
+      if (r === cy) break;
+      for (let c = 0; c <= cx; ++c) {
+        if (drawn(c, cx)) lineIndices.push(r * cols + c, (r + 1) * cols + c);
+      }
     }
     const lines = new Uint32Array(lineIndices);
     gl.bindVertexArray(this.vao);
@@ -221,41 +233,178 @@ export class WarpView {
   toScreen(x, y) { return [x * this.map.scale + this.map.ox, y * this.map.scale + this.map.oy]; }
   toPanel(sx, sy) { return [(sx - this.map.ox) / this.map.scale, (sy - this.map.oy) / this.map.scale]; }
 
+  // Redraws only what a step changed: the screen box of the cells whose nodes
+  // moved (before and after), and in it only the rows of cells that reach into
+  // it. On a software renderer the cost goes with the pixels and vertices
+  // touched; the drawing buffer is kept between frames for this.
   drawGl(state, arrays) {
     const gl = this.gl;
     if (!gl) return;
     const [cx, cy] = state.realGridNum;
-    gl.viewport(0, 0, this.glCanvas.width, this.glCanvas.height);
+    const real = arrays.real;
+    const w = this.glCanvas.width;
+    const h = this.glCanvas.height;
+    if (cx < 1 || cy < 1 || real.length !== 2 * (cx + 1) * (cy + 1)) {
+      this.drawn = null;
+      gl.viewport(0, 0, w, h);
+      gl.disable(gl.SCISSOR_TEST);
+      gl.clearColor(0.043, 0.071, 0.125, 1);
+      gl.clear(gl.COLOR_BUFFER_BIT);
+      return;
+    }
+    const { scale, ox, oy } = this.map;
+    const scene = `${w}x${h} ${cx}x${cy} ${scale} ${ox} ${oy} ${this.show.pattern} ${this.show.real} ${this.patternVersion}`;
+    let box = null;
+    if (this.drawn && this.drawnScene === scene) {
+      box = this.#changedBox(this.drawn, real, cx, cy);
+      if (!box) return;
+    }
+    const cellOnScreen = scale * Math.min(state.panelSize[0] / cx, state.panelSize[1] / cy);
+    this.#prepareGrid(cx, cy, Math.max(1, 2 ** Math.ceil(Math.log2(6 / cellOnScreen))));
+    let rows = [0, cy - 1];
+    let cols = [0, cx - 1];
+    if (box && (box[2] - box[0]) * (box[3] - box[1]) < 0.6 * w * h) {
+      rows = this.#rowsMeeting(real, cx, cy, box[1], box[3]);
+      cols = this.#colsMeeting(real, cx, rows, box[0], box[2]);
+    } else {
+      box = null;
+    }
+    if (this.drawn?.length === real.length) this.drawn.set(real);
+    else this.drawn = Float32Array.from(real);
+    this.drawnScene = scene;
+
+    gl.viewport(0, 0, w, h);
+    if (box) {
+      // Scissor boxes count from the bottom of the buffer.
+      const x0 = Math.max(0, Math.floor(box[0] * this.dpr));
+      const x1 = Math.min(w, Math.ceil(box[2] * this.dpr));
+      const y0 = Math.max(0, Math.floor(box[1] * this.dpr));
+      const y1 = Math.min(h, Math.ceil(box[3] * this.dpr));
+      if (x1 <= x0 || y1 <= y0) return;
+      gl.enable(gl.SCISSOR_TEST);
+      gl.scissor(x0, h - y1, x1 - x0, y1 - y0);
+    } else {
+      gl.disable(gl.SCISSOR_TEST);
+    }
     gl.clearColor(0.043, 0.071, 0.125, 1);
     gl.clear(gl.COLOR_BUFFER_BIT);
-    if (cx < 1 || cy < 1 || arrays.real.length !== 2 * (cx + 1) * (cy + 1)) return;
+    if (rows[1] < rows[0]) return;
     gl.useProgram(this.program);
-    const cellOnScreen = this.map.scale * Math.min(state.panelSize[0] / cx, state.panelSize[1] / cy);
-    this.#prepareGrid(cx, cy, Math.max(1, 2 ** Math.ceil(Math.log2(6 / cellOnScreen))));
     gl.bindVertexArray(this.vao);
     gl.bindBuffer(gl.ARRAY_BUFFER, this.posBuffer);
-    gl.bufferData(gl.ARRAY_BUFFER, arrays.real, gl.DYNAMIC_DRAW);
+    gl.bufferData(gl.ARRAY_BUFFER, real, gl.DYNAMIC_DRAW);
     gl.enableVertexAttribArray(this.loc.pos);
     gl.vertexAttribPointer(this.loc.pos, 2, gl.FLOAT, false, 0, 0);
-    const sx = 2 * this.map.scale / this.cssWidth;
-    const sy = -2 * this.map.scale / this.cssHeight;
-    gl.uniform4f(this.loc.map, sx, sy, 2 * this.map.ox / this.cssWidth - 1, 1 - 2 * this.map.oy / this.cssHeight);
-    gl.enable(gl.BLEND);
-    gl.blendFunc(gl.SRC_ALPHA, gl.ONE_MINUS_SRC_ALPHA);
+    const sx = 2 * scale / this.cssWidth;
+    const sy = -2 * scale / this.cssHeight;
+    gl.uniform4f(this.loc.map, sx, sy, 2 * ox / this.cssWidth - 1, 1 - 2 * oy / this.cssHeight);
     if (this.show.pattern) {
+      // The pattern is opaque: blending would only read the buffer back for nothing.
+      gl.disable(gl.BLEND);
       gl.activeTexture(gl.TEXTURE0);
       gl.bindTexture(gl.TEXTURE_2D, this.texture);
       gl.uniform1f(this.loc.textured, 1);
       gl.uniform4f(this.loc.color, 1, 1, 1, 1);
       gl.bindBuffer(gl.ELEMENT_ARRAY_BUFFER, this.triBuffer);
-      gl.drawElements(gl.TRIANGLES, this.triCount, gl.UNSIGNED_INT, 0);
+      if (cols[0] === 0 && cols[1] === cx - 1) {
+        gl.drawElements(gl.TRIANGLES, 6 * cx * (rows[1] - rows[0] + 1), gl.UNSIGNED_INT, 4 * 6 * cx * rows[0]);
+      } else {
+        // Tiny triangles cost the software renderer even where the scissor drops them.
+        for (let r = rows[0]; r <= rows[1]; ++r) {
+          gl.drawElements(gl.TRIANGLES, 6 * (cols[1] - cols[0] + 1), gl.UNSIGNED_INT, 4 * 6 * (r * cx + cols[0]));
+        }
+      }
     }
     if (this.show.real) {
+      gl.enable(gl.BLEND);
+      gl.blendFunc(gl.SRC_ALPHA, gl.ONE_MINUS_SRC_ALPHA);
       gl.uniform1f(this.loc.textured, 0);
       gl.uniform4f(this.loc.color, 0.45, 0.85, 1.0, this.show.pattern ? 0.3 : 0.5);
       gl.bindBuffer(gl.ELEMENT_ARRAY_BUFFER, this.lineBuffer);
-      gl.drawElements(gl.LINES, this.lineCount, gl.UNSIGNED_INT, 0);
+      const first = this.lineRowStart[rows[0]];
+      gl.drawElements(gl.LINES, this.lineRowEnd[rows[1] + 1] - first, gl.UNSIGNED_INT, 4 * first);
     }
+  }
+
+  // The screen box (CSS px: x0, y0, x1, y1) of every cell next to a node that
+  // moved, at its old and its new place; null when nothing moved.
+  #changedBox(before, after, cx, cy) {
+    const cols = cx + 1;
+    let r0 = Infinity, r1 = -1, c0 = Infinity, c1 = -1;
+    for (let r = 0; r <= cy; ++r) {
+      for (let c = 0, i = 2 * r * cols; c <= cx; ++c, i += 2) {
+        if (before[i] !== after[i] || before[i + 1] !== after[i + 1]) {
+          if (r < r0) r0 = r;
+          if (r > r1) r1 = r;
+          if (c < c0) c0 = c;
+          if (c > c1) c1 = c;
+        }
+      }
+    }
+    if (r1 < 0) return null;
+    r0 = Math.max(0, r0 - 1); r1 = Math.min(cy, r1 + 1);
+    c0 = Math.max(0, c0 - 1); c1 = Math.min(cx, c1 + 1);
+    let minX = Infinity, minY = Infinity, maxX = -Infinity, maxY = -Infinity;
+    for (const grid of [before, after]) {
+      for (let r = r0; r <= r1; ++r) {
+        for (let c = c0, i = 2 * (r * cols + c0); c <= c1; ++c, i += 2) {
+          minX = Math.min(minX, grid[i]); maxX = Math.max(maxX, grid[i]);
+          minY = Math.min(minY, grid[i + 1]); maxY = Math.max(maxY, grid[i + 1]);
+        }
+      }
+    }
+    const { scale, ox, oy } = this.map;
+    // Two pixels of air for the lines and the rasteriser's rounding.
+    return [minX * scale + ox - 2, minY * scale + oy - 2, maxX * scale + ox + 2, maxY * scale + oy + 2];
+  }
+
+  // The first and last column of cells, within the rows drawn, whose screen
+  // extent meets [x0, x1] (CSS px).
+  #colsMeeting(real, cx, rows, x0, x1) {
+    const cols = cx + 1;
+    const { scale, ox } = this.map;
+    const lo = (x0 - 2 - ox) / scale;
+    const hi = (x1 + 2 - ox) / scale;
+    let first = cx, last = -1;
+    let prevMin = 0, prevMax = 0;
+    for (let c = 0; c <= cx; ++c) {
+      let min = Infinity, max = -Infinity;
+      for (let r = rows[0], i = 2 * (r * cols + c); r <= rows[1] + 1; ++r, i += 2 * cols) {
+        if (real[i] < min) min = real[i];
+        if (real[i] > max) max = real[i];
+      }
+      if (c > 0 && Math.min(min, prevMin) <= hi && Math.max(max, prevMax) >= lo) {
+        if (c - 1 < first) first = c - 1;
+        last = c - 1;
+      }
+      prevMin = min;
+      prevMax = max;
+    }
+    return last < first ? [0, cx - 1] : [first, last];
+  }
+
+  // The first and last row of cells whose screen extent meets [y0, y1] (CSS px).
+  #rowsMeeting(real, cx, cy, y0, y1) {
+    const cols = cx + 1;
+    const { scale, oy } = this.map;
+    const lo = (y0 - 2 - oy) / scale;
+    const hi = (y1 + 2 - oy) / scale;
+    let first = cy, last = -1;
+    let prevMin = 0, prevMax = 0;
+    for (let r = 0; r <= cy; ++r) {
+      let min = Infinity, max = -Infinity;
+      for (let c = 0, i = 2 * r * cols + 1; c <= cx; ++c, i += 2) {
+        if (real[i] < min) min = real[i];
+        if (real[i] > max) max = real[i];
+      }
+      if (r > 0 && Math.min(min, prevMin) <= hi && Math.max(max, prevMax) >= lo) {
+        if (r - 1 < first) first = r - 1;
+        last = r - 1;
+      }
+      prevMin = min;
+      prevMax = max;
+    }
+    return [first, last];
   }
 
   drawOverlay(state, arrays, ui) {
