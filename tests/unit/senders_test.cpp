@@ -164,6 +164,20 @@ TEST_F(Senders, MissingModulesAreReportedAsMissingFactories) {
   EXPECT_EQ(target.refs, 1);
 }
 
+// The device gets the grid alone, or with a slot number the grid and its base grid.
+TEST_F(Senders, DeviceSenderDeliversTheGridAndOnRequestItsBase) {
+  test::DeviceInspector device;
+  ASSERT_TRUE(device.Ready());
+  ASSERT_EQ(device.reset(), KVOGC_OK);
+  FakeTarget target;
+  SenderSnapshot s = Snapshot(&target);
+  EXPECT_EQ(CProjectorDeviceWarpDataSender(s).Deliver(), KVOGC_OK);
+  EXPECT_EQ(device.deliveries(&target), 1);
+  s.sendBaseGrid = 2;
+  EXPECT_EQ(CProjectorDeviceWarpDataSender(s).Deliver(), KVOGC_OK);
+  EXPECT_EQ(device.deliveries(&target), 3);
+}
+
 TEST_F(Senders, UnusableSnapshotsAreRefusedBeforeAnythingIsWritten) {
   FakeTarget target;
   SenderSnapshot s = Snapshot(nullptr);
