@@ -11,7 +11,9 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -29,17 +31,6 @@ constexpr GridSize kOneCell{1, 1};
 constexpr auto kPlain = GeoObjTextVariant::kPlain;
 constexpr auto kProjector = GeoObjTextVariant::kProjector;
 
-// The comment block of a default record, as every layout writes it.
-const std::string kDefaultComments =
-    "#ScreenType 0\n#IsKeyStone 0\n#GUIGridCount 3 3\n"
-    "#[GEOMETRY_4CORNER_SCREEN_10]\n"
-    "#LeftLowX=0.0\n#LeftLowY=-0.0\n#LeftUpX=0.0\n#LeftUpY=-0.0\n"
-    "#RightLowX=0.0\n#RightLowY=-0.0\n#RightUpX=0.0\n#RightUpY=-0.0\n"
-    "#LinearityX=0\n#LinearityY=0\n#Rolling=0\n"
-    "#PincushionUpper=0\n#PincushionLower=0\n#PincushionLeft=0\n#PincushionRight=0\n"
-    "#IsFitSize=0\n#IsLinearityAuto=0\n"
-    "#[GEOMETRY_KEYSTONE_SCREEN_10]\n"
-    "#Angle=0\n#H_shift=0\n#Pitching=0\n#Rolling=0\n#Th=20\n#V_shift=0\n#IsFitSize=0\n";
 const std::string kDeviceLines =
     "#projectorsize 1000 500\n#projectorposition 0 0\n#projectorrotation 0\n"
     "#contentsize 1000 500\n#contentposition 0 0\n#contentrotation 0\n#horizontalflip 0\n"
@@ -70,6 +61,12 @@ std::string Write(const GeoObjTextInput& in) {
   return text;
 }
 
+std::string ReadTestData(const char* name) {
+  std::ifstream file(std::string(KVOGC_TEST_DATA_DIR) + "/" + name, std::ios::binary);
+  EXPECT_TRUE(file.is_open()) << name;
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
 bool Has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
@@ -80,31 +77,11 @@ bool SameRecord(const GeoCommentRecord& a, const GeoCommentRecord& b) {
 
 // ---- Writer ------------------------------------------------------------------
 
+// The whole texts of the 2 x 2 grids, comments of a default record included.
 TEST(GeoObjTextWriter, WholeTextOfBothLayouts) {
-  const struct {
-    GeoObjTextVariant variant;
-    int32_t flag;
-    std::string text;
-  } cases[] = {
-      {kPlain, 0,
-       "# WARP\ng warp_white\n#auto 0\n" + kDefaultComments +
-           "#prev 0.000000 1.000000 0.000000\n#prev 1.000000 1.000000 0.000000\n"
-           "#prev 0.000000 0.000000 0.000000\n#prev 1.000000 0.000000 0.000000\n"
-           "v 0.012500 0.950000 0.000000\nv 0.990000 0.990000 0.000000\n"
-           "v 0.007812 0.005000 0.000000\nv 1.000000 0.000000 0.000000\n"
-           "vt 0.000000 1.000000\nvt 1.000000 1.000000\nvt 0.000000 0.000000\n"
-           "vt 1.000000 0.000000\nf 3/3 4/4 2/2 1/1\n"},
-      {kProjector, 1,
-       "# WARP\ng warp_white\n#auto 0\n#gridsize 2 2\n" + kDeviceLines + kDefaultComments +
-           "#prev 0.000000 0.000000 0.000000\n#prev 1.000000 0.000000 0.000000\n"
-           "#prev 0.000000 1.000000 0.000000\n#prev 1.000000 1.000000 0.000000\n"
-           "v 0.012500 0.050000 0.000000\nv 0.990000 0.010000 0.000000\n"
-           "v 0.007812 0.995000 0.000000\nv 1.000000 1.000000 0.000000\n"
-           "vt 0.000000 0.000000\nvt 1.000000 0.000000\nvt 0.000000 1.000000\n"
-           "vt 1.000000 1.000000\nf 1/1// 3/3// 2/2//\nf 3/3// 2/2// 4/4//\n"},
-  };
   const TwoByTwo g;
-  for (const auto& c : cases) EXPECT_EQ(Write(g.Input(c.variant, c.flag)), c.text);
+  EXPECT_EQ(Write(g.Input(kPlain, 0)), ReadTestData("geo_text_plain_2x2.txt"));
+  EXPECT_EQ(Write(g.Input(kProjector, 1)), ReadTestData("geo_text_projector_2x2.txt"));
 }
 
 TEST(GeoObjTextWriter, TextureRectangleAndFacesOfLargerGrids) {

@@ -1,10 +1,8 @@
-// The three senders: what reaches a target, a file and a device, the
-// references they hold, and how they fail when a module or the target does.
+// The three senders where the deliveries cannot reach: a buffer for a given
+// texture, no file path, the references they hold, and how they fail when a
+// module or the target does or the snapshot is unusable.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -12,10 +10,8 @@
 #include <new>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "geometry/GeoObjTextWriter.h"
-#include "geometry/WarpParamBlock.h"
 #include "host/GeoObjHostTarget.h"
 #include "sender/ProjectorDeviceWarpDataSender.h"
 #include "sender/ProjectorWarpDataSender.h"
@@ -101,24 +97,6 @@ class Senders : public ::testing::Test {
       KvoRef<CGeoObjHostTarget>::Adopt(CGeoObjHostTarget::Create());
 };
 
-// ---- Plain and projector senders -----------------------------------------------
-
-TEST_F(Senders, PlainDeliversTheTextToTheTargetAndTheFileWithItsNul) {
-  SenderSnapshot s = Snapshot(m_target.Get(), {1, 1});
-  // Generated, then with a kept header and tail in place of the generated ones.
-  const std::pair<std::string_view, std::string_view> kept[] = {
-      {"", ""}, {"# WARP\n#auto 0\n#owner lab\n", "vt 0.5 0.5\nf 1/1 2/2 5/5 4/4\n"}};
-  for (const auto& [header, tail] : kept) {
-    s.headerText = header;
-    s.tailText = tail;
-    const std::string text = Expected(s, GeoObjTextVariant::kPlain);
-    ASSERT_EQ(CWarpDataSender(s).Deliver(), KVOGC_OK);
-    EXPECT_EQ(m_target->CurrentGeometry(), text);
-    EXPECT_EQ(ReadBytes(m_path), text + '\0');
-  }
-  EXPECT_EQ(m_target->CommandCount(), 2);
-}
-
 TEST_F(Senders, EmptyFilePathDeliversToTheTargetAndWritesNoFile) {
   SenderSnapshot s = Snapshot(m_target.Get());
   s.filePath = {};
@@ -144,98 +122,6 @@ TEST_F(Senders, CreateGeoObjDataHandsOutTheBufferForTheGivenTexture) {
   EXPECT_EQ(std::string(static_cast<const char*>(data), size), text + '\0');
   EXPECT_EQ(ReadBytes(m_path), text + '\0');
   EXPECT_EQ(sender.CreateGeoObjData(texture, nullptr), KVOGC_E_INVALIDARG);
-}
-
-TEST_F(Senders, ProjectorWritesTheFileOfItsLayoutAndTheTargetLoadsIt) {
-  for (int32_t flag : {0, 1, 2}) {
-    SCOPED_TRACE(flag);
-    SenderSnapshot s = Snapshot(m_target.Get(), {1, 1});
-    s.projectorFlag = flag;
-    const std::string text = Expected(s, GeoObjTextVariant::kProjector);
-    ASSERT_EQ(CProjectorWarpDataSender(s).Deliver(), KVOGC_OK);
-    EXPECT_EQ(ReadBytes(m_path), text + '\0');
-    EXPECT_EQ(m_target->LastLoadedPath(), m_path);
-    EXPECT_EQ(m_target->CurrentGeometry(), text);
-    EXPECT_EQ(m_target->CommandCount(), 0);
-  }
-}
-
-// ---- Device sender -------------------------------------------------------------
-
-class DeviceSender : public Senders {
- protected:
-  void SetUp() override {
-    Senders::SetUp();
-    ASSERT_TRUE(m_device.Ready());
-  }
-  KvoRef<IWarpData> NewData() {
-    return test::NewObject<IWarpData>(m_calvoric, kClsidWarpData, kIidWarpData);
-  }
-  KvoRef<IWarpData> ReadSlot(int32_t slot) {
-    auto getter = test::NewObject<IWarpDataGetter>(m_brindmoor, kClsidWarpDataGetter,
-                                                   kIidWarpDataGetter);
-    KvoRef<IWarpData> data = NewData();
-    EXPECT_EQ(getter->GetWarpData(&m_deviceTarget, &slot, data.Get()), KVOGC_OK);
-    return data;
-  }
-  // Every plane holds the grid scaled by device/panel, factors taken first.
-  void ExpectScaled(IWarpData* data, const CWarpGridReal& grid, const GridSize& num) {
-    const double sx = 100.0 / 300.0, sy = 300.0 / 200.0;
-    for (int32_t p = 0; p < 3; ++p) {
-      KvoRef<IWarpPlane> plane = test::PlaneOf(data, p);
-      int32_t columns = 0, rows = 0;
-      ASSERT_EQ(plane->GetSize(&columns, &rows), KVOGC_OK);
-      EXPECT_EQ(columns, num.cx + 1);
-      EXPECT_EQ(rows, num.cy + 1);
-      for (int32_t r = 0; r <= num.cy; ++r) {
-        for (int32_t c = 0; c <= num.cx; ++c) {
-          double got[2] = {};
-          ASSERT_EQ(plane->GetPoint(r, c, got), KVOGC_OK);
-          EXPECT_EQ(got[0], grid.At(r, c).x * sx) << p << ' ' << r << ' ' << c;
-          EXPECT_EQ(got[1], grid.At(r, c).y * sy) << p << ' ' << r << ' ' << c;
-        }
-      }
-    }
-    std::array<uint8_t, kWarpParamBlockSize> block{};
-    ASSERT_EQ(data->GetParamBlock(block.data()), KVOGC_OK);
-    const WarpParamBlock expected = BuildWarpParamBlock(m_comment);
-    EXPECT_EQ(std::memcmp(block.data(), &expected, kWarpParamBlockSize), 0);
-  }
-
-  FakeTarget m_deviceTarget;  // the device only keys its store by the target
-  SiblingModule m_calvoric{"Calvoric.dll"};
-  SiblingModule m_brindmoor{"Brindmoor.dll"};
-  test::DeviceInspector m_device;
-};
-
-// sendBaseGrid 0 delivers the current grid alone; a slot number delivers it
-// into the slot and then the base grid; a slot the device lacks fails first.
-TEST_F(DeviceSender, DeliversTheCurrentGridAndOnRequestTheBaseGrid) {
-  const struct {
-    uint32_t sendBaseGrid;
-    int32_t status, deliveries, slot;
-  } cases[] = {{0, KVOGC_OK, 1, 1}, {2, KVOGC_OK, 2, 2}, {4, KVOGC_E_INVALIDARG, 0, 0}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.sendBaseGrid);
-    ASSERT_EQ(m_device.reset(), KVOGC_OK);
-    SenderSnapshot s = Snapshot(&m_deviceTarget);
-    s.sendBaseGrid = c.sendBaseGrid;
-    // The grid tells the order of the scaling apart: x * (d / p) is not x * d / p here.
-    EXPECT_NE(m_current->At(0, 0).x * (100.0 / 300.0), m_current->At(0, 0).x * 100.0 / 300.0);
-    EXPECT_EQ(CProjectorDeviceWarpDataSender(s).Deliver(), c.status);
-    EXPECT_EQ(m_device.deliveries(&m_deviceTarget), c.deliveries);
-    if (c.slot == 0) continue;
-    ExpectScaled(ReadSlot(c.slot).Get(), *m_current, s.realGridNum);
-    KvoRef<IWarpData> base = NewData();
-    const int32_t baseStatus = m_device.getBase(&m_deviceTarget, c.slot, base.Get());
-    if (c.sendBaseGrid == 0) {
-      EXPECT_EQ(baseStatus, KVOGC_E_FAIL);  // no base grid sent
-    } else {
-      ASSERT_EQ(baseStatus, KVOGC_OK);
-      ExpectScaled(base.Get(), *m_previous, s.realGridNum);
-    }
-  }
-  EXPECT_EQ(m_deviceTarget.refs, 1);
 }
 
 // ---- References and failures ---------------------------------------------------
@@ -276,6 +162,20 @@ TEST_F(Senders, MissingModulesAreReportedAsMissingFactories) {
   EXPECT_EQ(target.channelRefs, 0);
   EXPECT_TRUE(fs::exists(m_path));
   EXPECT_EQ(target.refs, 1);
+}
+
+// The device gets the grid alone, or with a slot number the grid and its base grid.
+TEST_F(Senders, DeviceSenderDeliversTheGridAndOnRequestItsBase) {
+  test::DeviceInspector device;
+  ASSERT_TRUE(device.Ready());
+  ASSERT_EQ(device.reset(), KVOGC_OK);
+  FakeTarget target;
+  SenderSnapshot s = Snapshot(&target);
+  EXPECT_EQ(CProjectorDeviceWarpDataSender(s).Deliver(), KVOGC_OK);
+  EXPECT_EQ(device.deliveries(&target), 1);
+  s.sendBaseGrid = 2;
+  EXPECT_EQ(CProjectorDeviceWarpDataSender(s).Deliver(), KVOGC_OK);
+  EXPECT_EQ(device.deliveries(&target), 3);
 }
 
 TEST_F(Senders, UnusableSnapshotsAreRefusedBeforeAnythingIsWritten) {
