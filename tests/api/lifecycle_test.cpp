@@ -16,16 +16,6 @@ constexpr GridSize kDisp{4, 3};
 constexpr GridSize kOpe{4, 3};
 
 
-TEST(Lifecycle, EveryVariantIsCreatedAndDestroyed) {
-  for (kvogcManager* (*init)() :
-       {kvogcInitLibrary, kvogcInitProjectorLibrary, kvogcInitProjectorDeviceLibrary}) {
-    kvogcManager* m = init();
-    ASSERT_NE(m, nullptr);
-    EXPECT_EQ(SetUpManager(m, kPanel, kReal, kDisp, kOpe), KVOGC_OK);
-    kvogcFinishLibrary(m);
-  }
-}
-
 TEST(Lifecycle, DestructionWithAndWithoutAWorkerThread) {
   { Manager idle; }  // never registered: no thread to stop
   const auto start = std::chrono::steady_clock::now();

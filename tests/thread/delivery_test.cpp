@@ -76,12 +76,14 @@ TEST(PlainDelivery, ABurstForOneTargetCostsOneDeliveryOfTheNewestGrid) {
 TEST(PlainDelivery, ThePreferredTargetGoesFirstThenTheOthersByKey) {
   std::vector<char> log;
   std::mutex lock;
-  // A has the larger key, so only its preference sends it before B. Nothing
-  // to read back: the manager keeps no texts of them.
-  test::FakeTarget targets[2];
-  test::FakeTarget& a = targets[1];
+  // A has the largest key, so only its preference sends it before B and C,
+  // which follow by ascending key. Nothing to read back: the manager keeps no
+  // texts of them.
+  test::FakeTarget targets[3];
+  test::FakeTarget& a = targets[2];
   test::FakeTarget& b = targets[0];
-  a.requestStatus = b.requestStatus = KVOGC_E_FAIL;
+  test::FakeTarget& c = targets[1];
+  a.requestStatus = b.requestStatus = c.requestStatus = KVOGC_E_FAIL;
   const auto logAs = [&](char name) {
     return [&log, &lock, name] {
       std::lock_guard<std::mutex> hold(lock);
@@ -90,21 +92,19 @@ TEST(PlainDelivery, ThePreferredTargetGoesFirstThenTheOthersByKey) {
   };
   a.onCommand = logAs('A');
   b.onCommand = logAs('B');
+  c.onCommand = logAs('C');
   {
     CKvoGridCalcManager m;
     SetUpGrids(m);
-    ASSERT_EQ(m.SendGeoObjData(&a, 0), KVOGC_OK);
-    ASSERT_EQ(m.SendGeoObjData(&b, 0), KVOGC_OK);
-    ASSERT_EQ(m.SendGeoObjData(&a, 0), KVOGC_OK);
+    for (test::FakeTarget* t : {&a, &c, &b, &a}) ASSERT_EQ(m.SendGeoObjData(t, 0), KVOGC_OK);
     ASSERT_EQ(m.RegistCallback(nullptr, nullptr, nullptr), KVOGC_OK);
     ASSERT_TRUE(WaitFor([&] {
       std::lock_guard<std::mutex> hold(lock);
-      return log.size() == 2;
+      return log.size() == 3;
     }));
   }
-  EXPECT_EQ(log, (std::vector<char>{'A', 'B'}));
-  EXPECT_EQ(a.refs, 1);  // every sender released its target
-  EXPECT_EQ(b.refs, 1);
+  EXPECT_EQ(log, (std::vector<char>{'A', 'B', 'C'}));
+  for (const test::FakeTarget& t : targets) EXPECT_EQ(t.refs, 1);  // every sender released its target
 }
 
 TEST(PlainDelivery, TheTargetsOwnMappingAndFacesAreKept) {

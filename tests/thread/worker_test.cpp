@@ -1,13 +1,11 @@
-// The worker thread and the send queue; the manager's use of
-// them is covered by the delivery tests.
+// The worker thread; the send queue and the manager's use of both are
+// covered by the delivery tests.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <thread>
-#include <vector>
 
-#include "sender/SendQueue.h"
 #include "support/SimpleThread.h"
 
 namespace kvogc {
@@ -42,41 +40,6 @@ TEST(SimpleThread, StartsOnceAndAStopWakesTheSleepingWorker) {
   EXPECT_EQ(worker.passes, 1);
   ASSERT_TRUE(worker.StartThread());  // and it can run again
   worker.StopThread();
-}
-
-// A sender that records its delivery and its deletion.
-class ProbeSender : public CQueuedSender {
- public:
-  ProbeSender(int id, std::vector<int>* delivered, std::atomic<int>* deleted)
-      : m_id(id), m_delivered(delivered), m_deleted(deleted) {}
-  ~ProbeSender() override { ++*m_deleted; }
-  int32_t Deliver() override {
-    m_delivered->push_back(m_id);
-    return 0;
-  }
-
- private:
-  int m_id;
-  std::vector<int>* m_delivered;
-  std::atomic<int>* m_deleted;
-};
-
-TEST(SendQueue, NewestRequestPerTargetAndPreferredTargetFirst) {
-  CSendQueue queue;
-  std::vector<int> delivered;
-  std::atomic<int> deleted{0};
-  queue.Put(30, std::make_unique<ProbeSender>(1, &delivered, &deleted));
-  queue.Put(10, std::make_unique<ProbeSender>(2, &delivered, &deleted));
-  queue.Put(20, std::make_unique<ProbeSender>(3, &delivered, &deleted));
-  queue.Put(30, std::make_unique<ProbeSender>(4, &delivered, &deleted));  // replaces 1
-  EXPECT_EQ(deleted, 1);
-  EXPECT_EQ(queue.Size(), 3u);
-  EXPECT_EQ(queue.PreferredTarget(), 30u);
-  while (auto sender = queue.TakeNext()) sender->Deliver();
-  // The latest target first, then by ascending key.
-  EXPECT_EQ(delivered, (std::vector<int>{4, 2, 3}));
-  EXPECT_EQ(deleted, 4);
-  EXPECT_EQ(queue.TakeNext(), nullptr);
 }
 
 }  // namespace

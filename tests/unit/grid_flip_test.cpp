@@ -109,24 +109,5 @@ TEST(Flip, EvenCountsMirrorTheMiddleInPlaceOddCountsHaveAMiddleLine) {
   }
 }
 
-TEST(Flip, WorkedHandleExamples) {
-  CWarpGridOpe wide;
-  LayOut(wide, kFullHd, {8, 8}, {2, 2});
-  SetShape(wide.GetLineHor(1, 0), {1, 10.0, 5.0, -20.0, 3.0});
-  ASSERT_EQ(wide.FlipH(), 0);
-  EXPECT_EQ(ShapeOf(wide.GetLineHor(1, 1)), (Shape{1, 20.0, 3.0, -10.0, 5.0}));
-  EXPECT_EQ(wide.GetLineHor(1, 0)->m_curve, 0);
-
-  CWarpGridOpe flat;
-  LayOut(flat, kFullHd, {8, 8}, {4, 1});
-  SetShape(flat.GetLineVer(0, 3), {0, 1.0, 4.0, 2.0, -6.0});
-  const OpePoint top = *flat.GetPoint(0, 3);
-  const OpePoint bottom = *flat.GetPoint(1, 3);
-  ASSERT_EQ(flat.FlipV(), 0);
-  EXPECT_EQ(ShapeOf(flat.GetLineVer(0, 3)), (Shape{0, 2.0, 6.0, 1.0, -4.0}));
-  EXPECT_EQ(flat.GetPoint(0, 3)->y, 1080.0 - bottom.y);
-  EXPECT_EQ(flat.GetPoint(1, 3)->y, 1080.0 - top.y);
-}
-
 }  // namespace
 }  // namespace kvogc::gridtest

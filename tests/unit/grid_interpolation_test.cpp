@@ -10,18 +10,6 @@
 namespace kvogc::gridtest {
 namespace {
 
-TEST(ConvertCell, UntouchedGridGivesEvenPositions) {
-  GridPair g(kFullHd, {8, 8}, {4, 4});
-  CWarpGridReal even;
-  even.Create(kFullHd, {8, 8});
-  Poison(g.real);
-  CWarpConverter().RefreshAll(g.ope, g.real);
-  for (int32_t r = 0; r <= 8; ++r) {
-    for (int32_t c = 0; c <= 8; ++c) ExpectSameBits(g.real.At(r, c), even.At(r, c));
-  }
-  EXPECT_EQ(g.real.At(0, 1).x, 240.0);
-}
-
 TEST(ConvertCell, CellsShareOnlyTheColumnsOnTheirCommonLine) {
   // Divisions that are not multiples: columns 3 and 4 belong to different cells.
   GridPair g(kFullHd, {10, 10}, {3, 3});
