@@ -45,23 +45,20 @@ namespace {
 
 using test::FakeTarget;
 
+template <class Manager>
+std::unique_ptr<GridCalcManagerBase> Make() {
+  return std::make_unique<Manager>();
+}
+
 // The corrector's module goes first, then the manager's own, last loaded first.
 TEST(ManagerModules, UnloadInReverseOrderOfLoading) {
   const struct {
     std::unique_ptr<GridCalcManagerBase> (*make)();
     std::vector<std::string> order;
   } cases[] = {
-      {[]() -> std::unique_ptr<GridCalcManagerBase> {
-         return std::make_unique<CKvoGridCalcManager>();
-       },
-       {"Merrowin", "Dunsgate", "Quorvel"}},
-      {[]() -> std::unique_ptr<GridCalcManagerBase> {
-         return std::make_unique<CKvoProjectorGridCalcManager>();
-       },
-       {"Merrowin", "Tessaly", "Quorvel"}},
-      {[]() -> std::unique_ptr<GridCalcManagerBase> {
-         return std::make_unique<CKvoProjectorDeviceGridCalcManager>();
-       },
+      {Make<CKvoGridCalcManager>, {"Merrowin", "Dunsgate", "Quorvel"}},
+      {Make<CKvoProjectorGridCalcManager>, {"Merrowin", "Tessaly", "Quorvel"}},
+      {Make<CKvoProjectorDeviceGridCalcManager>,
        {"Merrowin", "Calvoric", "Brindmoor", "Tessaly", "Quorvel"}},
   };
   for (const auto& c : cases) {
