@@ -84,28 +84,12 @@ TEST(GeoObjTextWriter, WholeTextOfBothLayouts) {
   EXPECT_EQ(Write(g.Input(kProjector, 1)), ReadTestData("geo_text_projector_2x2.txt"));
 }
 
-TEST(GeoObjTextWriter, TextureRectangleAndFacesOfLargerGrids) {
+TEST(GeoObjTextWriter, TextureRectangle) {
   const TwoByTwo g;
   GeoObjTextInput in = g.Input();
   in.texture = {0.25, 0.5, 0.5, 0.25};
   EXPECT_TRUE(Has(Write(in), "vt 0.250000 0.750000\nvt 0.750000 0.750000\n"
                              "vt 0.250000 0.500000\nvt 0.750000 0.500000\n"));
-
-  CWarpGridReal grid;
-  grid.Create(kPanel, {2, 1});  // 3 x 2 points
-  in.realGridNum = {2, 1};
-  in.current = in.previous = &grid;
-  std::string text = Write(in);
-  EXPECT_EQ(text.substr(text.find("\nf ") + 1), "f 4/4 5/5 2/2 1/1\nf 5/5 6/6 3/3 2/2\n");
-  grid.Create(kPanel, {1, 2});  // 2 x 3 points, projector layout from the top row down
-  in.realGridNum = {1, 2};
-  in.variant = kProjector;
-  in.projectorFlag = 1;
-  text = Write(in);
-  EXPECT_EQ(text.substr(text.find("\nf ") + 1),
-            "f 1/1// 3/3// 2/2//\nf 3/3// 2/2// 4/4//\n"
-            "f 3/3// 5/5// 4/4//\nf 5/5// 4/4// 6/6//\n");
-  EXPECT_TRUE(Has(text, "\n#gridsize 2 3\n"));
 }
 
 // ---- Reader --------------------------------------------------------------------
@@ -280,8 +264,9 @@ TEST(GeoObjTextSplitter, KeepsHeaderCommentsAndTheTail) {
   EXPECT_EQ(Write(again), withoutGroup);
 }
 
-// Face indices past one, two and three digits, in both layouts (13 x 10 points):
-// the writer formats each index once and reuses it.
+// Face indices past one, two and three digits, in both layouts (13 x 10 points,
+// quads from the bottom row up, triangles from the top row down): the writer
+// formats each index once and reuses it.
 TEST(GeoObjTextWriter, FaceLinesOfAGridWithThreeDigitIndices) {
   CWarpGridReal grid;
   grid.Create(kPanel, {12, 9});
@@ -299,6 +284,7 @@ TEST(GeoObjTextWriter, FaceLinesOfAGridWithThreeDigitIndices) {
   in.variant = kProjector;
   in.projectorFlag = 1;
   const std::string triangles = faces();
+  EXPECT_TRUE(Has(Write(in), "\n#gridsize 13 10\n"));
   EXPECT_EQ(std::count(triangles.begin(), triangles.end(), '\n'), 2 * 12 * 9);
   EXPECT_TRUE(triangles.starts_with("f 1/1// 14/14// 2/2//\nf 14/14// 2/2// 15/15//\n"));
   EXPECT_TRUE(Has(triangles, "\nf 87/87// 100/100// 88/88//\n"));
