@@ -40,39 +40,29 @@ struct HostRecorder {
 /// Recorders for up to two managers; the callbacks carry no user data.
 inline HostRecorder g_recorders[2];
 
+// Copies of the reported arrays, sized from the counts the host set up.
+inline std::vector<double> Copy(const double* p, int32_t rows, int32_t cols) {
+  return {p, p + 2 * static_cast<size_t>(rows) * cols};
+}
+
 template <int Slot>
 void OnReal(double* points, int32_t divX, int32_t divY) {
-  Report r;
-  r.kind = 'R';
-  r.points.assign(points, points + 2 * static_cast<size_t>(divX + 1) * (divY + 1));
-  r.a = divX;
-  r.b = divY;
-  g_recorders[Slot].reports.push_back(std::move(r));
+  g_recorders[Slot].reports.push_back({'R', Copy(points, divY + 1, divX + 1), {}, {}, divX, divY});
 }
 
 template <int Slot>
 void OnOpe(double* points, double* hLines, double* vLines, int32_t hCount, int32_t vCount) {
   const GridSize ope = g_recorders[Slot].ope;
-  Report r;
-  r.kind = 'O';
-  r.points.assign(points, points + 2 * static_cast<size_t>(ope.cx + 1) * (ope.cy + 1));
-  r.hLines.assign(hLines, hLines + 2 * static_cast<size_t>(hCount) * (ope.cy + 1));
-  r.vLines.assign(vLines, vLines + 2 * static_cast<size_t>(vCount) * (ope.cx + 1));
-  r.a = hCount;
-  r.b = vCount;
-  g_recorders[Slot].reports.push_back(std::move(r));
+  g_recorders[Slot].reports.push_back({'O', Copy(points, ope.cy + 1, ope.cx + 1),
+                                       Copy(hLines, hCount, ope.cy + 1),
+                                       Copy(vLines, vCount, ope.cx + 1), hCount, vCount});
 }
 
 template <int Slot>
 void OnDisp(double* hLines, double* vLines, int32_t hCount, int32_t vCount) {
   const GridSize disp = g_recorders[Slot].disp;
-  Report r;
-  r.kind = 'D';
-  r.hLines.assign(hLines, hLines + 2 * static_cast<size_t>(hCount) * (disp.cy + 1));
-  r.vLines.assign(vLines, vLines + 2 * static_cast<size_t>(vCount) * (disp.cx + 1));
-  r.a = hCount;
-  r.b = vCount;
-  g_recorders[Slot].reports.push_back(std::move(r));
+  g_recorders[Slot].reports.push_back({'D', {}, Copy(hLines, hCount, disp.cy + 1),
+                                       Copy(vLines, vCount, disp.cx + 1), hCount, vCount});
 }
 
 /// A manager handle released at scope end.
