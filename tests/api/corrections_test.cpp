@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <vector>
 
 #include "api/HostRecorder.h"
 
@@ -165,20 +166,13 @@ TEST_F(CorrectionsTest, PinCushionCommentEncodings) {
                                            std::array{0.015, 0.985}.data(), 1.239, -0.5, 0.75,
                                            -1.0, 1),
             KVOGC_OK);
+  // Corners in tenths of a pixel from their own panel corner, y inverted:
+  // LeftUpX = round(1920·0.01·10), RightLowY = round((0.99−1)·1080·10); edges
+  // truncated hundredths: PincushionLeft = trunc(1.239·100); then the fit flag.
   const auto c = Comment();
-  EXPECT_EQ(c[2], 192);    // LeftUpX = round(1920·0.01·10)
-  EXPECT_EQ(c[3], 216);    // LeftUpY = round(1080·0.02·10)
-  EXPECT_EQ(c[6], -576);   // RightUpX = round((0.97−1)·1920·10)
-  EXPECT_EQ(c[7], 324);    // RightUpY
-  EXPECT_EQ(c[4], -384);   // RightLowX
-  EXPECT_EQ(c[5], -108);   // RightLowY = round((0.99−1)·1080·10)
-  EXPECT_EQ(c[0], 288);    // LeftLowX
-  EXPECT_EQ(c[1], -162);   // LeftLowY
-  EXPECT_EQ(c[12], 123);   // PincushionLeft = trunc(1.239·100)
-  EXPECT_EQ(c[10], -50);   // PincushionUpper
-  EXPECT_EQ(c[13], 75);    // PincushionRight
-  EXPECT_EQ(c[11], -100);  // PincushionLower
-  EXPECT_EQ(c[15], 1);
+  EXPECT_EQ(std::vector<int32_t>(c.begin(), c.begin() + 16),
+            (std::vector<int32_t>{288, -162, 192, 216, -384, -108, -576, 324, 0, 0, -50, -100,
+                                  123, 75, 0, 1}));
   EXPECT_EQ(kvogcGridManager_SetPinCushion(m, nullptr, nullptr, nullptr, nullptr, 0, 0, 0, 0, 0),
             KVOGC_E_INVALIDARG);
 }
