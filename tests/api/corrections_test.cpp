@@ -31,6 +31,12 @@ class CorrectionsTest : public ::testing::Test {
     kvogcGridManager_GetGeoObjComment(m, c.data());
     return c;
   }
+  // Corners as fractions of the panel: left up, right up, right low, left low.
+  int32_t SetPinCushion(std::array<double, 8> k, double left, double top, double right,
+                        double bottom, int32_t fit) {
+    return kvogcGridManager_SetPinCushion(m, &k[0], &k[2], &k[4], &k[6], left, top, right,
+                                          bottom, fit);
+  }
   const Report& Final() {
     EXPECT_EQ(kvogcGridManager_RefreshAllPoint(m), KVOGC_OK);
     return *rec().Last('R');
@@ -80,11 +86,7 @@ TEST_F(CorrectionsTest, DisabledAdjustmentKeepsTheReferenceButStillReports) {
   ASSERT_EQ(kvogcGridManager_GetBasicFinalPosition(m, 1, 1, corner), KVOGC_OK);
   EXPECT_EQ(corner[0], 1920.0);
   EXPECT_EQ(corner[1], 1080.0);
-  ASSERT_EQ(kvogcGridManager_SetPinCushion(m, std::array{0.1, 0.0}.data(),
-                                           std::array{1.0, 0.0}.data(),
-                                           std::array{1.0, 1.0}.data(),
-                                           std::array{0.0, 1.0}.data(), 0, 0, 0, 0, 0),
-            KVOGC_OK);
+  ASSERT_EQ(SetPinCushion({0.1, 0.0, 1.0, 0.0, 1.0, 1.0, 0.0, 1.0}, 0, 0, 0, 0, 0), KVOGC_OK);
   ASSERT_EQ(kvogcGridManager_GetBasicFinalPosition(m, 0, 0, corner), KVOGC_OK);
   EXPECT_NEAR(corner[0], 192.0, 1.0 / 256);
   double untouched[2] = {-1, -1};
@@ -133,11 +135,7 @@ TEST_F(CorrectionsTest, CornerRotationReportsDisplayOperationReal) {
 
 TEST_F(CorrectionsTest, AutoReductionShrinksTheFinalGridIntoThePanel) {
   // Corners pulled outside the panel on the left.
-  ASSERT_EQ(kvogcGridManager_SetPinCushion(m, std::array{-0.05, 0.0}.data(),
-                                           std::array{1.0, 0.0}.data(),
-                                           std::array{1.0, 1.0}.data(),
-                                           std::array{-0.05, 1.0}.data(), 0, 0, 0, 0, 0),
-            KVOGC_OK);
+  ASSERT_EQ(SetPinCushion({-0.05, 0.0, 1.0, 0.0, 1.0, 1.0, -0.05, 1.0}, 0, 0, 0, 0, 0), KVOGC_OK);
   EXPECT_LT(rec().Last('O')->points[0], 0.0);
   rec().reports.clear();
   ASSERT_EQ(kvogcGridManager_AutoReduction(m, 1), KVOGC_OK);
@@ -160,11 +158,8 @@ TEST_F(CorrectionsTest, InitBasicCalcParamResetsWithoutRecomputing) {
 }
 
 TEST_F(CorrectionsTest, PinCushionCommentEncodings) {
-  ASSERT_EQ(kvogcGridManager_SetPinCushion(m, std::array{0.01, 0.02}.data(),
-                                           std::array{0.97, 0.03}.data(),
-                                           std::array{0.98, 0.99}.data(),
-                                           std::array{0.015, 0.985}.data(), 1.239, -0.5, 0.75,
-                                           -1.0, 1),
+  ASSERT_EQ(SetPinCushion({0.01, 0.02, 0.97, 0.03, 0.98, 0.99, 0.015, 0.985}, 1.239, -0.5, 0.75,
+                          -1.0, 1),
             KVOGC_OK);
   // Corners in tenths of a pixel from their own panel corner, y inverted:
   // LeftUpX = round(1920·0.01·10), RightLowY = round((0.99−1)·1080·10); edges
@@ -181,11 +176,7 @@ TEST_F(CorrectionsTest, NonFiniteParametersNeverCrashAndSetParamRecovers) {
   const double nan = std::nan("");
   EXPECT_EQ(kvogcGridManager_SetLinearity(m, nan, INFINITY), KVOGC_OK);
   EXPECT_EQ(kvogcGridManager_SetLinearity(m, 90.0, -90.0), KVOGC_OK);
-  EXPECT_EQ(kvogcGridManager_SetPinCushion(m, std::array<double, 2>{nan, 0.0}.data(),
-                                           std::array<double, 2>{1.0, INFINITY}.data(),
-                                           std::array{1.0, 1.0}.data(),
-                                           std::array{0.0, 1.0}.data(), nan, 0, 0, 0, 1),
-            KVOGC_OK);
+  EXPECT_EQ(SetPinCushion({nan, 0.0, 1.0, INFINITY, 1.0, 1.0, 0.0, 1.0}, nan, 0, 0, 0, 1), KVOGC_OK);
   EXPECT_EQ(kvogcGridManager_Set4CornerRotation(m, nan, 1), KVOGC_OK);
   EXPECT_EQ(kvogcGridManager_SetKeyStoneMode(m, 1), KVOGC_OK);
   EXPECT_EQ(kvogcGridManager_SetKeyStone(m, 89.9, nan, nan, 0.0, INFINITY, 0, 0, 1), KVOGC_OK);
