@@ -54,25 +54,10 @@ inline void GridJittered(CWarpGridReal& g, GridSize panel, GridSize counts, unsi
   }
 }
 
-inline bool SameBits(double a, double b) {
-  return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b);
-}
-
 inline void ExpectSameBits(RealPoint got, RealPoint want) {
-  EXPECT_TRUE(SameBits(got.x, want.x) && SameBits(got.y, want.y))
+  EXPECT_TRUE(std::bit_cast<uint64_t>(got.x) == std::bit_cast<uint64_t>(want.x) &&
+              std::bit_cast<uint64_t>(got.y) == std::bit_cast<uint64_t>(want.y))
       << got.x << "," << got.y << " vs " << want.x << "," << want.y;
-}
-
-/// Calls fn on every horizontal line, row by row, then on every vertical line.
-template <class Fn>
-void ForEachLine(CWarpGridOpe& ope, Fn fn) {
-  const GridSize n = ope.m_opeGridNum;
-  for (int32_t j = 0; j <= n.cy; ++j) {
-    for (int32_t i = 0; i < n.cx; ++i) fn(*ope.GetLineHor(j, i));
-  }
-  for (int32_t j = 0; j < n.cy; ++j) {
-    for (int32_t i = 0; i <= n.cx; ++i) fn(*ope.GetLineVer(j, i));
-  }
 }
 
 /// Every value the grids hold, in a fixed order, for bit-for-bit comparison.
@@ -85,7 +70,7 @@ inline std::vector<uint64_t> Bits(CWarpGridOpe& ope, const CWarpGridReal* real =
       for (double v : {p.x, p.y, p.gx, p.gy}) put(v);
     }
   }
-  ForEachLine(ope, [&](const CWarpOpeLine& line) {
+  const auto putLine = [&](const CWarpOpeLine& line) {
     out.push_back(line.m_count);
     out.push_back(static_cast<uint32_t>(line.m_curve));
     for (double v : {line.m_handleStart.x, line.m_handleStart.y, line.m_handleEnd.x,
@@ -95,7 +80,14 @@ inline std::vector<uint64_t> Bits(CWarpGridOpe& ope, const CWarpGridReal* real =
     for (uint32_t k = 0; k < line.m_count; ++k) {
       for (double v : {line.m_params[k], line.m_samples[k].x, line.m_samples[k].y}) put(v);
     }
-  });
+  };
+  const GridSize n = ope.m_opeGridNum;
+  for (int32_t j = 0; j <= n.cy; ++j) {
+    for (int32_t i = 0; i < n.cx; ++i) putLine(*ope.GetLineHor(j, i));
+  }
+  for (int32_t j = 0; j < n.cy; ++j) {
+    for (int32_t i = 0; i <= n.cx; ++i) putLine(*ope.GetLineVer(j, i));
+  }
   if (real != nullptr) {
     for (const RealPoint& p : real->Points()) {
       put(p.x);
