@@ -86,12 +86,6 @@ TEST(MeshFromMap, RecoversTheMeshNodes) {
   }
 }
 
-}  // namespace
-}  // namespace kvogc::warpmap::test
-
-namespace kvogc::warpmap::test {
-namespace {
-
 // Bands of rows on several threads give the same bits as one thread, folds
 // and all. (Also run under ThreadSanitizer.)
 TEST(InverseMapThreads, GiveTheSameBitsAsOneThread) {
