@@ -9,9 +9,8 @@
 #include <string>
 #include <vector>
 
-#if defined(_WIN32)
-#include <process.h>
-#else
+#include <random>
+#if !defined(_WIN32)
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -37,13 +36,8 @@ class ScratchDir {
  public:
   ScratchDir() {
     static int counter = 0;
-#if defined(_WIN32)
-    const int pid = ::_getpid();
-#else
-    const int pid = static_cast<int>(::getpid());
-#endif
-    m_path = fs::temp_directory_path() /
-             ("kvogc-tool-test-" + std::to_string(pid) + "-" + std::to_string(++counter));
+    static const unsigned run = std::random_device{}();  // apart from other test processes
+    m_path = fs::temp_directory_path() / ("kvogc-tool-test-" + std::to_string(run) + "-" + std::to_string(++counter));
     fs::remove_all(m_path);
     fs::create_directories(m_path);
   }

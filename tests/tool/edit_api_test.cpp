@@ -47,6 +47,15 @@ class EditApiTest : public ::testing::Test {
     std::memcpy(&length, response.body.data(), 4);
     return nlohmann::json::parse(response.body.substr(4, length));
   }
+  // The real grid an answer carries (all of it or some rows), as float32; the
+  // arrays follow the header, padded to four bytes.
+  static std::vector<float> RealOf(const EditResponse& response, const nlohmann::json& header) {
+    uint32_t length = 0;
+    std::memcpy(&length, response.body.data(), 4);
+    std::vector<float> real(header["arrays"][0][1].get<size_t>());
+    std::memcpy(real.data(), response.body.data() + (4 + length + 3) / 4 * 4, 4 * real.size());
+    return real;
+  }
   std::string Digest() { return Header(Get("/api/state"))["state"]["digest"]; }
   std::string Session() { return Get("/api/session").body; }
 
@@ -72,18 +81,7 @@ TEST_F(EditApiTest, AStepAnswersWithItsStatusAndTheGridsAsFloat32) {
   for (const auto& item : header["arrays"]) floats += item[1].get<size_t>();
   EXPECT_EQ(header["arrays"][0], nlohmann::json::array({"real", 17 * 13 * 2}));
   EXPECT_EQ(answer.body.size(), (4 + length + 3) / 4 * 4 + 4 * floats);
-  float topLeftX = -1;
-  std::memcpy(&topLeftX, answer.body.data() + (4 + length + 3) / 4 * 4, 4);
-  EXPECT_EQ(topLeftX, 0.0f);
-}
-
-// The real grid an answer carries (all of it or some rows), as float32.
-std::vector<float> RealOf(const EditResponse& response, const nlohmann::json& header) {
-  uint32_t length = 0;
-  std::memcpy(&length, response.body.data(), 4);
-  std::vector<float> real(header["arrays"][0][1].get<size_t>());
-  std::memcpy(real.data(), response.body.data() + (4 + length + 3) / 4 * 4, 4 * real.size());
-  return real;
+  EXPECT_EQ(RealOf(answer, header)[0], 0.0f);
 }
 
 TEST_F(EditApiTest, APreviewForAPageHoldingTheLastAnswerCarriesTheMovedRowsOnly) {
@@ -121,30 +119,25 @@ TEST_F(EditApiTest, RefusalsNameTheProblemAndChangeNothing) {
   Post("/api/op", R"({"op":"MovePoint","row":1,"col":1,"dx":5,"dy":5})");
   const std::string digest = Digest();
   const std::string session = Session();
+  const auto Op = [](std::string body) { return EditRequest{"POST", "/api/op", false, kHost, kOrigin, body}; };
   struct Case {
     EditRequest request;
     int status;
     const char* message;
   };
   const Case cases[] = {
-      {{"POST", "/api/op", false, kHost, kOrigin, "{\"op\": \"MovePoint\","}, 400, "not valid JSON"},
-      {{"POST", "/api/op", false, kHost, kOrigin, R"({"op":"MovePont","row":1,"col":1,"dx":1,"dy":1})"}, 400,
-       "did you mean"},
-      {{"POST", "/api/op", false, kHost, kOrigin, R"({"op":"MovePoint","row":1,"dx":1,"dy":1})"}, 400,
-       "missing argument"},
-      {{"POST", "/api/op", false, kHost, kOrigin, R"({"op":"MovePoint","row":"1","col":1,"dx":1,"dy":1})"}, 400,
-       "must be an integer"},
-      {{"POST", "/api/op", false, kHost, kOrigin, R"({"op":"MovePoint","row":1,"col":1,"dx":1,"dy":1,"dz":1})"},
-       400, "unknown argument"},
-      {{"POST", "/api/op", false, kHost, kOrigin, R"({"op":"SetLineSmoothOnOff","col":0,"row":4,"vertical":1,"on":1})"},
-       422, "KVOGC_E_INVALIDARG"},
-      {{"POST", "/api/op", false, kHost, kOrigin, R"({"op":"AnalyseGeoObjFile","path":"/etc/passwd"})"}, 400,
-       "use Open"},
+      {Op("{\"op\": \"MovePoint\","), 400, "not valid JSON"},
+      {Op(R"({"op":"MovePont","row":1,"col":1,"dx":1,"dy":1})"), 400, "did you mean"},
+      {Op(R"({"op":"MovePoint","row":1,"dx":1,"dy":1})"), 400, "missing argument"},
+      {Op(R"({"op":"MovePoint","row":"1","col":1,"dx":1,"dy":1})"), 400, "must be an integer"},
+      {Op(R"({"op":"MovePoint","row":1,"col":1,"dx":1,"dy":1,"dz":1})"), 400, "unknown argument"},
+      {Op(R"({"op":"SetLineSmoothOnOff","col":0,"row":4,"vertical":1,"on":1})"), 422, "KVOGC_E_INVALIDARG"},
+      {Op(R"({"op":"AnalyseGeoObjFile","path":"/etc/passwd"})"), 400, "use Open"},
       {{"POST", "/api/op", false, "evil.example:8123", kOrigin, R"({"op":"RefreshAllPoint"})"}, 403, "is not this server"},
       {{"GET", "/api/state", false, "127.0.0.1:9999", "", ""}, 403, "is not this server"},
       {{"POST", "/api/undo", false, kHost, "", ""}, 403, "without an Origin"},
       {{"POST", "/api/undo", false, kHost, "http://evil.example", ""}, 403, "is not this editor's page"},
-      {{"POST", "/api/op", false, kHost, kOrigin, std::string(kMaxEditBody + 1, ' ')}, 413, "1 MiB"},
+      {Op(std::string(kMaxEditBody + 1, ' ')), 413, "1 MiB"},
       {{"PUT", "/api/op", false, kHost, kOrigin, ""}, 405, "not allowed"},
       {{"GET", "/../etc/passwd", false, kHost, "", ""}, 404, "no such page"},
       {{"POST", "/api/nothing", false, kHost, kOrigin, ""}, 404, "no such request"},
