@@ -177,13 +177,10 @@ TEST_F(Tool, OtherProgramsReadTheExports) {
   EXPECT_EQ(map.cols, 960);
   EXPECT_EQ(map.rows, 540);
   // OpenCV gives the file's (x, y, inside) as B, G, R: reversed.
-  const cv::Vec3f centre = map.at<cv::Vec3f>(270, 480);
-  EXPECT_EQ(centre[0], 1.0f);
-  EXPECT_GT(centre[2], 0.4f);
-  EXPECT_LT(centre[2], 0.6f);
-  const cv::Vec3f corner = map.at<cv::Vec3f>(0, 0);  // the demo leaves the top-left corner dark
-  EXPECT_EQ(corner[0], 0.0f);
-  EXPECT_TRUE(std::isnan(corner[2]));
+  const cv::Vec3f centre = map.at<cv::Vec3f>(270, 480), corner = map.at<cv::Vec3f>(0, 0);
+  EXPECT_TRUE(centre[0] == 1.0f && centre[2] > 0.4f && centre[2] < 0.6f) << centre;
+  // The demo leaves the top-left corner dark.
+  EXPECT_TRUE(corner[0] == 0.0f && std::isnan(corner[2])) << corner;
 
   ASSERT_EQ(Run({"export", "demo.json", "--format", "mpcdi", "--size", "480x270", "--out", "pkg.mpcdi"}).exitCode, 0);
   if (!HaveCommand("unzip") || !HaveCommand("xmllint")) GTEST_SKIP() << "unzip or xmllint missing";
@@ -191,10 +188,8 @@ TEST_F(Tool, OtherProgramsReadTheExports) {
   const std::string listing = (*s_dir / "listing.txt").string();
   ASSERT_EQ(std::system(("unzip -l '" + pkg + "' >'" + listing + "'").c_str()), 0);
   const std::string names = ReadFile(listing);
-  EXPECT_TRUE(Contains(names, "mpcdi.xml")) << names;
-  EXPECT_TRUE(Contains(names, "region0_warp.pfm")) << names;
-  EXPECT_TRUE(Contains(names, "2 files")) << names;
-  EXPECT_EQ(std::system(("unzip -p '" + pkg + "' mpcdi.xml | xmllint --noout -").c_str()), 0);
+  EXPECT_TRUE(Contains(names, "region0_warp.pfm") && Contains(names, "2 files")) << names;
+  // The warp file the XML names: unzip finds mpcdi.xml and xmllint parses it.
   ASSERT_EQ(std::system(("unzip -p '" + pkg + "' mpcdi.xml | xmllint --xpath "
                          "'string(//fileset[@region=\"region0\"]/geometryWarpFile/path)' - >'" +
                          listing + "'").c_str()), 0);
