@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "EditApi.h"
+#include "EditTestSupport.h"
 #include "ToolTestSupport.h"
 
 namespace kvogc::tool {
@@ -21,20 +22,6 @@ constexpr const char* kOrigin = "http://127.0.0.1:8123";
 class EditApiTest : public ::testing::Test {
  protected:
   EditApiTest() : m_session(SmallSetup(), Base(), EditVariant::Plain), m_api(m_session, m_dir.path(), "127.0.0.1", kPort) {}
-
-  static ScenarioSetup SmallSetup() {
-    ScenarioSetup setup;
-    setup.panelSize = setup.deviceSize = GridSize{800, 600};
-    setup.realGridNum = GridSize{16, 12};
-    return setup;
-  }
-  static std::vector<EditEntry> Base() {
-    std::vector<EditEntry> base;
-    for (const std::string json : {R"({"op":"SetGeoAdjEnable","enable":1})", R"({"op":"RefreshAllPoint"})"}) {
-      base.push_back({ParseScenarioStep(json, "test", 1, "."), json});
-    }
-    return base;
-  }
 
   EditResponse Post(const std::string& path, const std::string& body, bool preview = false) {
     return m_api.Handle({"POST", path, preview, kHost, kOrigin, body});
@@ -72,14 +59,14 @@ TEST_F(EditApiTest, AStepAnswersWithItsStatusAndTheGridsAsFloat32) {
   EXPECT_EQ(header["statusName"], "KVOGC_OK");
   EXPECT_EQ(header["limits"], nlohmann::json::array({0, 0}));
   EXPECT_EQ(header["state"]["history"].size(), 1u);
-  EXPECT_EQ(header["state"]["realGridNum"], nlohmann::json::array({16, 12}));
+  EXPECT_EQ(header["state"]["realGridNum"], nlohmann::json::array({16, 9}));
 
   // The arrays follow the padded header in the listed order; the real grid comes first.
   uint32_t length = 0;
   std::memcpy(&length, answer.body.data(), 4);
   size_t floats = 0;
   for (const auto& item : header["arrays"]) floats += item[1].get<size_t>();
-  EXPECT_EQ(header["arrays"][0], nlohmann::json::array({"real", 17 * 13 * 2}));
+  EXPECT_EQ(header["arrays"][0], nlohmann::json::array({"real", 17 * 10 * 2}));
   EXPECT_EQ(answer.body.size(), (4 + length + 3) / 4 * 4 + 4 * floats);
   EXPECT_EQ(RealOf(answer, header)[0], 0.0f);
 }
@@ -97,9 +84,9 @@ TEST_F(EditApiTest, APreviewForAPageHoldingTheLastAnswerCarriesTheMovedRowsOnly)
   EXPECT_EQ(header["realBase"], token);
   const size_t first = header["realRows"][0];
   const size_t count = header["realRows"][1];
-  // Node (1, 1) of the 4x4 operation grid moves the real rows of the two cells above and below it only.
+  // Node (1, 1) of the 4x3 operation grid moves the real rows of the two cells above and below it only.
   EXPECT_GT(count, 0u);
-  EXPECT_LT(count, 13u);
+  EXPECT_LT(count, 10u);
   const std::vector<float> rows = RealOf(preview, header);
   ASSERT_EQ(rows.size(), count * 17 * 2);
   std::copy(rows.begin(), rows.end(), held.begin() + static_cast<std::ptrdiff_t>(first * 17 * 2));
@@ -111,7 +98,7 @@ TEST_F(EditApiTest, APreviewForAPageHoldingTheLastAnswerCarriesTheMovedRowsOnly)
     const EditResponse again = m_api.Handle({"POST", "/api/op", asPreview, kHost, kOrigin, move, token});
     const nlohmann::json h = Header(again);
     EXPECT_FALSE(h.contains("realRows"));
-    EXPECT_EQ(RealOf(again, h).size(), 17u * 13 * 2);
+    EXPECT_EQ(RealOf(again, h).size(), 17u * 10 * 2);
   }
 }
 

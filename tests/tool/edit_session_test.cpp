@@ -2,30 +2,10 @@
 // no trace, and the saved session replays to the same grids.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
-#include "EditSession.h"
+#include "EditTestSupport.h"
 
 namespace kvogc::tool {
 namespace {
-
-EditEntry Step(const std::string& json) {
-  return {ParseScenarioStep(json, "test", 1, std::filesystem::current_path()), json};
-}
-
-ScenarioSetup SmallSetup() {
-  ScenarioSetup setup;
-  setup.panelSize = setup.deviceSize = GridSize{640, 360};
-  setup.realGridNum = GridSize{16, 9};
-  setup.opeGridNum = GridSize{4, 3};
-  setup.dispGridNum = GridSize{4, 3};
-  setup.marginX = setup.marginY = 100;
-  return setup;
-}
-
-std::vector<EditEntry> Base() {
-  return {Step(R"({"op":"SetGeoAdjEnable","enable":1})"), Step(R"({"op":"RefreshAllPoint"})")};
-}
 
 // Edits of every kind, curve handles among them, which the library does not report.
 const char* const kEdits[] = {
