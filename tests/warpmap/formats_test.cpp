@@ -12,7 +12,6 @@
 #include "InverseMap.h"
 #include "MpcdiPackage.h"
 #include "PfmFormat.h"
-#include "WarpMapTestSupport.h"
 #include "ZipArchive.h"
 
 namespace kvogc::warpmap::test {
@@ -107,7 +106,7 @@ TEST(Mpcdi, ReadsBackWithTheWarpFileInAFilesetOrInTheRegion) {
 }
 
 TEST(Bourke, WritesTheMeshTextAndReadsItBack) {
-  const WarpMesh mesh = MeshOf(3, 2, [](double u, double v) { return PointXY{1920.0 * u, 1080.0 * v}; });
+  const WarpMesh mesh{3, 2, {{0, 0}, {960, 0}, {1920, 0}, {0, 1080}, {960, 1080}, {1920, 1080}}, {}};
   const std::string text = WriteBourke(mesh, 1920, 1080);
   // Top-left point: x = -aspect, y = 1 (up), texture (0, 1) with v up.
   EXPECT_EQ(text.substr(0, 7), "2\n3 2\n-");
