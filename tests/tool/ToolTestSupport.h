@@ -9,9 +9,8 @@
 #include <string>
 #include <vector>
 
-#if defined(_WIN32)
-#include <process.h>
-#else
+#include <random>
+#if !defined(_WIN32)
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -37,13 +36,8 @@ class ScratchDir {
  public:
   ScratchDir() {
     static int counter = 0;
-#if defined(_WIN32)
-    const int pid = ::_getpid();
-#else
-    const int pid = static_cast<int>(::getpid());
-#endif
-    m_path = fs::temp_directory_path() /
-             ("kvogc-tool-test-" + std::to_string(pid) + "-" + std::to_string(++counter));
+    static const unsigned run = std::random_device{}();  // apart from other test processes
+    m_path = fs::temp_directory_path() / ("kvogc-tool-test-" + std::to_string(run) + "-" + std::to_string(++counter));
     fs::remove_all(m_path);
     fs::create_directories(m_path);
   }
@@ -66,23 +60,15 @@ struct ToolRun {
   std::string err;
 };
 
-/// Runs the kvogc program with these arguments, in `workDir`, capturing its output.
-inline ToolRun RunTool(const std::vector<std::string>& args, const fs::path& workDir) {
-  ToolRun run;
-  const fs::path outFile = workDir / ".tool-stdout";
-  const fs::path errFile = workDir / ".tool-stderr";
-  std::vector<std::string> argv{KVOGC_TOOL_FILE};
-  argv.insert(argv.end(), args.begin(), args.end());
-#if defined(_WIN32)
-  std::string command = "cd /d \"" + workDir.string() + "\" &&";
-  for (const std::string& a : argv) command += " \"" + a + "\"";
-  command += " >\"" + outFile.string() + "\" 2>\"" + errFile.string() + "\"";
-  run.exitCode = std::system(("\"" + command + "\"").c_str());
-#else
+#if !defined(_WIN32)
+/// Starts the kvogc program with these arguments in `workDir`, its output into
+/// the two files; the process id, or 0 when it could not start.
+inline pid_t SpawnTool(std::vector<std::string> argv, const fs::path& workDir, const fs::path& outFile,
+                       const fs::path& errFile) {
+  argv.insert(argv.begin(), KVOGC_TOOL_FILE);
   std::vector<char*> pointers;
   for (std::string& a : argv) pointers.push_back(a.data());
   pointers.push_back(nullptr);
-
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -93,8 +79,24 @@ inline ToolRun RunTool(const std::vector<std::string>& args, const fs::path& wor
   const int spawned = posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, pointers.data(), environ);
   fs::current_path(previous);
   posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return run;
+  return spawned == 0 ? pid : 0;
+}
+#endif
+
+/// Runs the kvogc program with these arguments, in `workDir`, capturing its output.
+inline ToolRun RunTool(const std::vector<std::string>& args, const fs::path& workDir) {
+  ToolRun run;
+  const fs::path outFile = workDir / ".tool-stdout";
+  const fs::path errFile = workDir / ".tool-stderr";
+#if defined(_WIN32)
+  std::string command = "cd /d \"" + workDir.string() + "\" && \"" KVOGC_TOOL_FILE "\"";
+  for (const std::string& a : args) command += " \"" + a + "\"";
+  command += " >\"" + outFile.string() + "\" 2>\"" + errFile.string() + "\"";
+  run.exitCode = std::system(("\"" + command + "\"").c_str());
+#else
+  const pid_t pid = SpawnTool(args, workDir, outFile, errFile);
   int status = 0;
+  if (pid == 0) return run;
   if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
 #endif
   run.out = ReadFile(outFile);

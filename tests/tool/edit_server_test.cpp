@@ -17,18 +17,9 @@ namespace {
 
 TEST(EditServer, ServesCapsBodiesAndStopsOnSigterm) {
   ScratchDir dir;
-  std::string argv0 = KVOGC_TOOL_FILE;
-  std::vector<std::string> args{argv0, "edit", "--port", "0", "--out", (dir / "out").string()};
-  std::vector<char*> pointers;
-  for (std::string& a : args) pointers.push_back(a.data());
-  pointers.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  const std::string log = (dir / "log").string();
-  posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, argv0.c_str(), &actions, nullptr, pointers.data(), environ), 0);
-  posix_spawn_file_actions_destroy(&actions);
+  const pid_t pid = SpawnTool({"edit", "--port", "0", "--out", (dir / "out").string()}, dir.path(), dir / "log",
+                              dir / "err");
+  ASSERT_NE(pid, 0);
   // A failed assertion must not leave the server running.
   struct Reaper {
     pid_t pid;
@@ -45,7 +36,7 @@ TEST(EditServer, ServesCapsBodiesAndStopsOnSigterm) {
   const std::regex url(R"(http://127\.0\.0\.1:(\d+)/)");
   for (int i = 0; i < 600 && !std::regex_search(text, match, url); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    text = ReadFile(log);
+    text = ReadFile(dir / "log");
   }
   ASSERT_TRUE(std::regex_search(text, match, url)) << text;
   const int port = std::stoi(match[1]);
@@ -74,7 +65,7 @@ TEST(EditServer, ServesCapsBodiesAndStopsOnSigterm) {
   reaper.pid = 0;
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
-  EXPECT_NE(ReadFile(log).find("stopped"), std::string::npos);
+  EXPECT_NE(ReadFile(dir / "log").find("stopped"), std::string::npos);
 }
 
 }  // namespace

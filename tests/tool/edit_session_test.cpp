@@ -2,30 +2,10 @@
 // no trace, and the saved session replays to the same grids.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
-#include "EditSession.h"
+#include "EditTestSupport.h"
 
 namespace kvogc::tool {
 namespace {
-
-EditEntry Step(const std::string& json) {
-  return {ParseScenarioStep(json, "test", 1, std::filesystem::current_path()), json};
-}
-
-ScenarioSetup SmallSetup() {
-  ScenarioSetup setup;
-  setup.panelSize = setup.deviceSize = GridSize{640, 360};
-  setup.realGridNum = GridSize{16, 9};
-  setup.opeGridNum = GridSize{4, 3};
-  setup.dispGridNum = GridSize{4, 3};
-  setup.marginX = setup.marginY = 100;
-  return setup;
-}
-
-std::vector<EditEntry> Base() {
-  return {Step(R"({"op":"SetGeoAdjEnable","enable":1})"), Step(R"({"op":"RefreshAllPoint"})")};
-}
 
 // Edits of every kind, curve handles among them, which the library does not report.
 const char* const kEdits[] = {
@@ -88,46 +68,33 @@ TEST(EditSession, UndoAndRedoGiveBackTheExactStateAtEveryStep) {
   }
 }
 
-TEST(EditSession, ANewEditAfterUndoDropsTheRedoTail) {
+// After two undos a drag shows previews that cancel without a trace; its
+// final step is exact and drops the redo tail.
+TEST(EditSession, PreviewsLeaveNoTraceAndAStepAfterUndoDropsTheRedoTail) {
   CEditSession session(SmallSetup(), Base(), EditVariant::Plain, {1, 4});
   for (int i = 0; i < 3; ++i) session.Apply(Step(kEdits[i]), false);
   session.WaitIdle();
   session.Undo();
   session.Undo();
-  session.Apply(Step(kEdits[5]), false);
-  session.WaitIdle();
-  const EditView view = session.View();
-  EXPECT_EQ(view.position, 2u);
-  EXPECT_EQ(view.count, 2u);
-  EXPECT_FALSE(session.Redo());
-
-  CEditSession direct(SmallSetup(), Base(), EditVariant::Plain);
-  direct.Apply(Step(kEdits[0]), false);
-  direct.Apply(Step(kEdits[5]), false);
-  EXPECT_EQ(Take(session), Take(direct));
-}
-
-TEST(EditSession, PreviewsLeaveNoTraceAndTheFinalStepIsExact) {
-  CEditSession session(SmallSetup(), Base(), EditVariant::Plain, {2, 2});
-  session.Apply(Step(kEdits[0]), false);
   const Snapshot before = Take(session);
-  // A drag: small moves shown as previews, then the whole move as one step.
-  for (int i = 0; i < 5; ++i) {
-    ASSERT_EQ(session.Apply(Step(R"({"op":"MovePoint","row":2,"col":2,"dx":3.3,"dy":1.1})"), true).status,
-              KVOGC_OK);
-  }
+  const char* const drag = R"({"op":"MovePoint","row":2,"col":2,"dx":3.3,"dy":1.1})";
+  for (int i = 0; i < 5; ++i) ASSERT_EQ(session.Apply(Step(drag), true).status, KVOGC_OK);
   EXPECT_TRUE(session.View().previewing);
   EXPECT_TRUE(session.Cancel());
   EXPECT_EQ(Take(session), before);
   EXPECT_FALSE(session.Cancel());
 
-  for (int i = 0; i < 5; ++i) session.Apply(Step(R"({"op":"MovePoint","row":2,"col":2,"dx":3.3,"dy":1.1})"), true);
-  session.Apply(Step(R"({"op":"MovePoint","row":2,"col":2,"dx":16.5,"dy":5.5})"), false);
+  for (int i = 0; i < 5; ++i) session.Apply(Step(drag), true);
+  const char* const whole = R"({"op":"MovePoint","row":2,"col":2,"dx":16.5,"dy":5.5})";
+  session.Apply(Step(whole), false);
+  session.WaitIdle();
+  EXPECT_EQ(session.View().position, 2u);
+  EXPECT_EQ(session.View().count, 2u);
+  EXPECT_FALSE(session.Redo());
   CEditSession direct(SmallSetup(), Base(), EditVariant::Plain);
   direct.Apply(Step(kEdits[0]), false);
-  direct.Apply(Step(R"({"op":"MovePoint","row":2,"col":2,"dx":16.5,"dy":5.5})"), false);
+  direct.Apply(Step(whole), false);
   EXPECT_EQ(Take(session), Take(direct));
-  EXPECT_EQ(session.View().count, 2u);
 }
 
 TEST(EditSession, TheSavedScenarioReplaysToTheSameGrids) {

@@ -12,7 +12,6 @@
 #include "InverseMap.h"
 #include "MpcdiPackage.h"
 #include "PfmFormat.h"
-#include "WarpMapTestSupport.h"
 #include "ZipArchive.h"
 
 namespace kvogc::warpmap::test {
@@ -85,29 +84,7 @@ TEST(Pfm, HoldsXYInsideBottomUpAndReadsBack) {
   EXPECT_FLOAT_EQ(topRight[0], 1.0f);    // inside
 }
 
-TEST(Pfm, RefusesMalformedFiles) {
-  const std::string good = EncodePfm(SmallMap());
-  const struct {
-    std::string bytes;
-    const char* expected;
-  } cases[] = {
-      {good.substr(0, good.size() - 5), "truncated"},
-      {good + "xx", "need 144"},
-      {"Pf\n4 3\n-1\n" + std::string(48, '\0'), "1 channel"},
-      {"P6\n4 3\n255\n", "not a PFM"},
-      {"PF\n4 3\nnan\n" + good.substr(10), "finite non-zero"},
-      {"PF\n4 3\n0\n" + good.substr(10), "finite non-zero"},
-      {"PF\n4 x\n-1\n", "not a whole number"},
-      {"PF\n0 3\n-1\n", "out of range"},
-      {"PF\n-4 3\n-1\n", "out of range"},
-      {"PF\n100000 100000\n-1\n", "out of range"},
-      {"PF\n4 3", "ends before"},
-  };
-  for (const auto& k : cases) {
-    EXPECT_NE(Message([&] { DecodePfm(k.bytes); }).find(k.expected), std::string::npos)
-        << Message([&] { DecodePfm(k.bytes); });
-  }
-}
+constexpr const char* kWarpInRegion = "<geometryWarpFile><path>w.pfm</path></geometryWarpFile>";
 
 std::string Xml(const std::string& regionBody, const std::string& files) {
   return "<MPCDI profile=\"2d\" geometry=\"1\" version=\"2.0\"><display><buffer id=\"buffer0\" "
@@ -117,38 +94,19 @@ std::string Xml(const std::string& regionBody, const std::string& files) {
 }
 
 // Written and read back; the warp file is found in a fileset or inside the
-// region; every missing or malformed part is named.
-TEST(Mpcdi, ReadsBackAndRefusesIncompletePackages) {
+// region.
+TEST(Mpcdi, ReadsBackWithTheWarpFileInAFilesetOrInTheRegion) {
   const WarpMap map = SmallMap();
   const MpcdiContent back = ReadMpcdi(WriteMpcdi({1920, 1080, map}));
   EXPECT_EQ(back.xResolution, 1920);
   EXPECT_EQ(back.yResolution, 1080);
   EXPECT_TRUE(SameMap(back.warp, map));
 
-  const std::string pfm = EncodePfm(map);
-  const std::string warpInRegion = "<geometryWarpFile><path>w.pfm</path></geometryWarpFile>";
-  EXPECT_TRUE(SameMap(ReadMpcdi(PackZip({{"mpcdi.xml", Xml(warpInRegion, "")}, {"w.pfm", pfm}})).warp, map));
-
-  const struct {
-    std::string bytes;
-    const char* expected;
-  } cases[] = {
-      {"PK\3\4 not really", "not a zip"},
-      {PackZip({{"other.xml", "<MPCDI/>"}}), "no 'mpcdi.xml'"},
-      {PackZip({{"mpcdi.xml", "<MPCDI><display>"}}), "does not parse"},
-      {PackZip({{"mpcdi.xml", "<MPCDI><display/></MPCDI>"}}), "no display/buffer/region"},
-      {PackZip({{"mpcdi.xml", Xml("", "")}}), "no geometryWarpFile"},
-      {PackZip({{"mpcdi.xml", Xml(warpInRegion, "")}}), "no 'w.pfm'"},
-      {PackZip({{"mpcdi.xml", Xml(warpInRegion, "")}, {"w.pfm", "PF\n4 3\n-1\n"}}), "warp file 'w.pfm': PFM data"},
-  };
-  for (const auto& k : cases) {
-    const std::string message = Message([&] { ReadMpcdi(k.bytes); });
-    EXPECT_NE(message.find(k.expected), std::string::npos) << message;
-  }
+  EXPECT_TRUE(SameMap(ReadMpcdi(PackZip({{"mpcdi.xml", Xml(kWarpInRegion, "")}, {"w.pfm", EncodePfm(map)}})).warp, map));
 }
 
 TEST(Bourke, WritesTheMeshTextAndReadsItBack) {
-  const WarpMesh mesh = MeshOf(3, 2, [](double u, double v) { return PointXY{1920.0 * u, 1080.0 * v}; });
+  const WarpMesh mesh{3, 2, {{0, 0}, {960, 0}, {1920, 0}, {0, 1080}, {960, 1080}, {1920, 1080}}, {}};
   const std::string text = WriteBourke(mesh, 1920, 1080);
   // Top-left point: x = -aspect, y = 1 (up), texture (0, 1) with v up.
   EXPECT_EQ(text.substr(0, 7), "2\n3 2\n-");
@@ -162,26 +120,52 @@ TEST(Bourke, WritesTheMeshTextAndReadsItBack) {
   }
 }
 
-TEST(Bourke, RefusesMalformedText) {
+// Each reader names what is wrong with a malformed input.
+TEST(Formats, RefuseMalformedInputNamingTheFault) {
+  enum Reader { kPfm, kMpcdi, kBourke };
+  const std::string good = EncodePfm(SmallMap());
   const std::string point = "0 0 0.5 0.5 1\n";
   const struct {
-    std::string text;
+    Reader reader;
+    std::string bytes;
     const char* expected;
   } cases[] = {
-      {"", "empty"},
-      {"1\n2 2\n", "mesh type must be 2"},
-      {"2\n", "no 'nx ny'"},
-      {"2\n2\n", "expected 2 fields"},
-      {"2\n1 2\n" + point + point, "nx and ny"},
-      {"2\n2 2\n" + point + point + point, "ends after 3 of 4"},
-      {"2\n2 2\n" + point + point + point + point + point, "line 7: more lines"},
-      {"2\n2 2\n" + point + "0 0 x 0.5 1\n" + point + point, "line 4: 'x' is not a number"},
-      {"2\n2 2\n" + point + "0 0 0.5 1\n" + point + point, "expected 5 fields"},
-      {"2\n1000 1000\n" + point, "ends after 1 of 1000000"},
+      {kPfm, good.substr(0, good.size() - 5), "truncated"},
+      {kPfm, good + "xx", "need 144"},
+      {kPfm, "Pf\n4 3\n-1\n" + std::string(48, '\0'), "1 channel"},
+      {kPfm, "P6\n4 3\n255\n", "not a PFM"},
+      {kPfm, "PF\n4 3\nnan\n" + good.substr(10), "finite non-zero"},
+      {kPfm, "PF\n4 3\n0\n" + good.substr(10), "finite non-zero"},
+      {kPfm, "PF\n4 x\n-1\n", "not a whole number"},
+      {kPfm, "PF\n0 3\n-1\n", "out of range"},
+      {kPfm, "PF\n-4 3\n-1\n", "out of range"},
+      {kPfm, "PF\n100000 100000\n-1\n", "out of range"},
+      {kPfm, "PF\n4 3", "ends before"},
+      {kMpcdi, "PK\3\4 not really", "not a zip"},
+      {kMpcdi, PackZip({{"other.xml", "<MPCDI/>"}}), "no 'mpcdi.xml'"},
+      {kMpcdi, PackZip({{"mpcdi.xml", "<MPCDI><display>"}}), "does not parse"},
+      {kMpcdi, PackZip({{"mpcdi.xml", "<MPCDI><display/></MPCDI>"}}), "no display/buffer/region"},
+      {kMpcdi, PackZip({{"mpcdi.xml", Xml("", "")}}), "no geometryWarpFile"},
+      {kMpcdi, PackZip({{"mpcdi.xml", Xml(kWarpInRegion, "")}}), "no 'w.pfm'"},
+      {kMpcdi, PackZip({{"mpcdi.xml", Xml(kWarpInRegion, "")}, {"w.pfm", "PF\n4 3\n-1\n"}}), "warp file 'w.pfm': PFM data"},
+      {kBourke, "", "empty"},
+      {kBourke, "1\n2 2\n", "mesh type must be 2"},
+      {kBourke, "2\n", "no 'nx ny'"},
+      {kBourke, "2\n2\n", "expected 2 fields"},
+      {kBourke, "2\n1 2\n" + point + point, "nx and ny"},
+      {kBourke, "2\n2 2\n" + point + point + point, "ends after 3 of 4"},
+      {kBourke, "2\n2 2\n" + point + point + point + point + point, "line 7: more lines"},
+      {kBourke, "2\n2 2\n" + point + "0 0 x 0.5 1\n" + point + point, "line 4: 'x' is not a number"},
+      {kBourke, "2\n2 2\n" + point + "0 0 0.5 1\n" + point + point, "expected 5 fields"},
+      {kBourke, "2\n1000 1000\n" + point, "ends after 1 of 1000000"},
   };
   for (const auto& k : cases) {
-    const std::string message = Message([&] { ReadBourke(k.text, 1920, 1080); });
-    EXPECT_NE(message.find(k.expected), std::string::npos) << message;
+    const std::string message = Message([&] {
+      if (k.reader == kPfm) DecodePfm(k.bytes);
+      if (k.reader == kMpcdi) ReadMpcdi(k.bytes);
+      if (k.reader == kBourke) ReadBourke(k.bytes, 1920, 1080);
+    });
+    EXPECT_NE(message.find(k.expected), std::string::npos) << k.bytes.substr(0, 40) << ": " << message;
   }
 }
 

@@ -4,14 +4,29 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 #include "InverseMap.h"
-#include "WarpMapTestSupport.h"
 
 namespace kvogc::warpmap::test {
 namespace {
 
 constexpr double kPanelW = 640.0, kPanelH = 360.0;
+
+/// A cols x rows mesh whose node at texture (u, v) sits at forward(u, v).
+WarpMesh MeshOf(int32_t cols, int32_t rows, const std::function<PointXY(double, double)>& forward) {
+  WarpMesh mesh{cols, rows, {}, {}};
+  for (int32_t r = 0; r < rows; ++r) {
+    for (int32_t c = 0; c < cols; ++c) mesh.panel.push_back(forward(double(c) / (cols - 1), double(r) / (rows - 1)));
+  }
+  return mesh;
+}
+
+/// A smooth bend of a 640 x 360 panel, nowhere folded.
+PointXY Bend(double u, double v) {
+  return {40.0 + 560.0 * u + 12.0 * std::sin(3.0 * v + 1.0) + 30.0 * u * v,
+          40.0 + 300.0 * v + 9.0 * std::cos(4.0 * u) - 20.0 * u * u};
+}
 
 // A general warp: each map entry, taken forward through the triangle its
 // texture coordinate lies in, lands on its pixel centre within 1e-3 px.
@@ -85,12 +100,6 @@ TEST(MeshFromMap, RecoversTheMeshNodes) {
     EXPECT_NE(std::string(error.what()).find("row 0, column 0"), std::string::npos) << error.what();
   }
 }
-
-}  // namespace
-}  // namespace kvogc::warpmap::test
-
-namespace kvogc::warpmap::test {
-namespace {
 
 // Bands of rows on several threads give the same bits as one thread, folds
 // and all. (Also run under ThreadSanitizer.)
