@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "ReportCopies.h"
 #include "ToolError.h"
 
 namespace kvogc::tool {
@@ -12,21 +13,10 @@ namespace {
 // duration. The library calls them on the calling thread, so each thread names its own.
 thread_local CEditManager* g_reporting = nullptr;
 
-size_t PointCount(GridSize divisions) {
-  return static_cast<size_t>(divisions.cx + 1) * static_cast<size_t>(divisions.cy + 1);
-}
-
 void Require(const char* operation, int32_t status) {
   if (status != KVOGC_OK) {
     throw CToolError(kExitFailed, std::string(operation) + " failed with status " + DescribeStatus(status));
   }
-}
-
-void CopyLines(const double* lines, int32_t count, int32_t lineTotal, std::vector<double>& out,
-               int32_t& outCount) {
-  const size_t samples = static_cast<size_t>(count) * static_cast<size_t>(lineTotal);
-  out.assign(lines, lines == nullptr ? lines : lines + 2 * samples);
-  outCount = lines == nullptr ? 0 : count;
 }
 
 }  // namespace

@@ -3,15 +3,12 @@
 #include <new>
 #include <thread>
 
+#include "ReportCopies.h"
 #include "ToolError.h"
 
 namespace kvogc::tool {
 
 namespace {
-
-size_t PointCount(GridSize divisions) {
-  return static_cast<size_t>(divisions.cx + 1) * static_cast<size_t>(divisions.cy + 1);
-}
 
 void* AsTarget(host::CGeoObjHostTarget* target) {
   return static_cast<IGeoObjTarget*>(target);
@@ -152,12 +149,8 @@ void CHostSession::OnOpeGrid(double* points, double* hLines, double* vLines, int
     const GridSize ope = self->m_opeGridNum;
     r.opeGridNum = ope;
     r.opeNodes.assign(points, points + 2 * PointCount(ope));
-    const size_t hSamples = static_cast<size_t>(hCount) * static_cast<size_t>(ope.cy + 1);
-    const size_t vSamples = static_cast<size_t>(vCount) * static_cast<size_t>(ope.cx + 1);
-    r.opeHLines.assign(hLines, hLines == nullptr ? hLines : hLines + 2 * hSamples);
-    r.opeVLines.assign(vLines, vLines == nullptr ? vLines : vLines + 2 * vSamples);
-    r.opeHCount = hLines == nullptr ? 0 : hCount;
-    r.opeVCount = vLines == nullptr ? 0 : vCount;
+    CopyLines(hLines, hCount, ope.cy + 1, r.opeHLines, r.opeHCount);
+    CopyLines(vLines, vCount, ope.cx + 1, r.opeVLines, r.opeVCount);
     ++r.opeReports;
   } catch (...) {
     self->m_copyFailed = true;
