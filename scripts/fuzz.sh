@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 jobs=${KVOGC_JOBS:-2}
 seconds=${KVOGC_FUZZ_SECONDS:-15}
-targets=(geo_reader geo_splitter geo_roundtrip geo_number pfm_reader mpcdi_reader bourke_reader)
+targets=(geo_text geo_roundtrip geo_number pfm_reader mpcdi_reader bourke_reader)
 
 echo "== libFuzzer targets (${seconds} s each)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -23,13 +23,10 @@ for target in "${targets[@]}"; do
   run=build-fuzz/run/$target
   rm -rf "$run"
   mkdir -p "$run/corpus"
-  corpus=$target
-  # The reader and the splitter share one corpus of texts.
-  if [ "$target" = geo_reader ] || [ "$target" = geo_splitter ]; then corpus=geo_text; fi
-  cp tests/fuzz/corpus/"$corpus"/* "$run/corpus/"
+  cp tests/fuzz/corpus/"$target"/* "$run/corpus/"
   # The text keys help the text readers only; the round trip decodes raw bytes.
   dict=()
-  case $target in geo_reader | geo_splitter | geo_number) dict=(-dict=tests/fuzz/geo_text.dict) ;; esac
+  case $target in geo_text | geo_number) dict=(-dict=tests/fuzz/geo_text.dict) ;; esac
   echo "-- $target"
   # New inputs go to the scratch corpus; findings to $run.
   "build-fuzz/bin/${target}_fuzz" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=20 \

@@ -1,19 +1,46 @@
-// Splitting any bytes keeps nothing but whole lines of the text, in their
-// order: comment lines in the header, "vt " and "f " lines in the tail. Each
-// part with its NUL fits its capacity, one byte less cuts that part after its
-// last whole line that fits, and the same text splits the same way every time.
+// Any bytes as a warp geometry text. Reading never crashes, overruns or
+// throws, answers KVOGC_OK or a failure status, and reads the same text the
+// same way every time, in both the plain and the unflipped layout. Splitting
+// keeps nothing but whole lines of the text, in their order: comment lines in
+// the header, "vt " and "f " lines in the tail. Each part with its NUL fits its
+// capacity, one byte less cuts that part after its last whole line that fits,
+// and the same text splits the same way every time.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "FuzzSupport.h"
+#include "geometry/GeoObjTextReader.h"
 #include "geometry/GeoObjTextSplitter.h"
 
 namespace kvogc::fuzz {
 namespace {
+
+struct ReadOutcome {
+  int32_t status = KVOGC_OK;
+  GeoCommentRecord comment{.Angle = 45, .GUIGridCountX = 9};  // away from the defaults the read resets
+  CWarpGridReal grid;
+};
+
+void CheckRead(std::string_view text, bool unflippedY) {
+  ReadOutcome first;
+  ReadOutcome second;
+  for (ReadOutcome* out : {&first, &second}) {
+    out->grid.Create({1920, 1080}, {2, 1});  // 3 x 2 points: a few "#prev" lines already overfill it
+    out->status = ParseGeoObjText(text, {{1920, 1080}, unflippedY}, out->comment, out->grid);
+  }
+  Check(first.status == KVOGC_OK || first.status < 0, "the read answers OK or a failure");
+  Check(first.grid.Points().size() == 6, "the read leaves the grid's size alone");
+  const auto same = [](const RealPoint& a, const RealPoint& b) { return SameValue(a.x, b.x) && SameValue(a.y, b.y); };
+  Check(first.status == second.status && std::memcmp(&first.comment, &second.comment, sizeof first.comment) == 0 &&
+            std::ranges::equal(first.grid.Points(), second.grid.Points(), same),
+        "the same text reads the same way twice");
+}
 
 using SplitFunction = int32_t (*)(std::string_view, size_t, size_t, std::string&, std::string&);
 
@@ -137,6 +164,10 @@ void CheckBothSplitters(std::string_view text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  kvogc::fuzz::RunChecks([text] { kvogc::fuzz::CheckBothSplitters(text); });
+  kvogc::fuzz::RunChecks([text] {
+    kvogc::fuzz::CheckRead(text, false);
+    kvogc::fuzz::CheckRead(text, true);
+    kvogc::fuzz::CheckBothSplitters(text);
+  });
   return 0;
 }
