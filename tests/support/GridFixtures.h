@@ -6,7 +6,10 @@
 
 #include <bit>
 #include <cstdint>
+#include <fstream>
 #include <random>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "grid/Rounding.h"
@@ -52,6 +55,18 @@ inline void GridJittered(CWarpGridReal& g, GridSize panel, GridSize counts, unsi
     p.x = RoundPoint(p.x) + jitter(rng) / 256.0;
     p.y = RoundPoint(p.y) + jitter(rng) / 256.0;
   }
+}
+
+/// The numbers of a file under tests/data, in order; "#" starts a note.
+inline std::vector<double> TestNumbers(const std::string& name) {
+  std::ifstream file(std::string(KVOGC_TEST_DATA_DIR) + "/" + name);
+  EXPECT_TRUE(file.is_open()) << name;
+  std::vector<double> numbers;
+  for (std::string line; std::getline(file, line);) {
+    std::istringstream fields(line.substr(0, line.find('#')));
+    for (double v; fields >> v;) numbers.push_back(v);
+  }
+  return numbers;
 }
 
 inline void ExpectSameBits(RealPoint got, RealPoint want) {

@@ -38,23 +38,8 @@ std::vector<RealPoint> LatticePoints(const GridSize& panel) {
 // The even 4 x 2 grid under a full setting (pitch, yaw, roll, shift, offset,
 // fit) and under a fitted pure roll on a 4:3 panel: every value to the bit.
 TEST(KeystoneForward, WorkedGridsToTheBit) {
-  struct Node {
-    int r, c;
-    double x, y;
-  };
-  const std::vector<Node> full = {
-      {0, 0, 263.37109375, 20.1484375},      {0, 1, 1096.421875, 63.6328125},
-      {0, 2, 1949.203125, 108.1484375},      {0, 3, 2822.42578125, 153.73046875},
-      {0, 4, 3716.828125, 200.421875},       {1, 0, 248.29296875, 959.3125},
-      {1, 1, 1061.69140625, 1012.515625},    {1, 2, 1893.8984375, 1066.94921875},
-      {1, 3, 2745.578125, 1122.65625},       {1, 4, 3617.4140625, 1179.68359375},
-      {2, 0, 233.89453125, 1856.03125},      {2, 1, 1028.546875, 1918.03515625},
-      {2, 2, 1841.15234375, 1981.4375},      {2, 3, 2672.3203125, 2046.2890625},
-      {2, 4, 3522.69921875, 2112.640625}};
-  const std::vector<Node> roll = {
-      {0, 0, 368.7421875, 48.625},    {0, 2, 621.40625, 194.5},        {0, 4, 874.0703125, 340.37890625},
-      {1, 0, 259.3359375, 238.125},   {1, 2, 512, 384},                {1, 3, 638.33203125, 456.9375},
-      {2, 0, 149.9296875, 427.62109375}, {2, 1, 276.26171875, 500.55859375}, {2, 4, 655.2578125, 719.375}};
+  const std::vector<double> nodes = TestNumbers("keystone_4x2.txt");  // setting, row, column, x, y
+  ASSERT_EQ(nodes.size(), 5u * (15 + 9));
   const GridSize counts{4, 2};
   for (bool pureRoll : {false, true}) {
     const GridSize panel = pureRoll ? kFourThird : GridSize{3840, 2160};
@@ -67,9 +52,11 @@ TEST(KeystoneForward, WorkedGridsToTheBit) {
     src.Create(panel, counts);
     dst.Create(panel, counts);
     ASSERT_EQ(ks.ConvertPoints(src, dst, panel, counts), KVOGC_OK);
-    for (const Node& n : pureRoll ? roll : full) {
-      SCOPED_TRACE(testing::Message() << pureRoll << " " << n.r << "," << n.c);
-      ExpectSameBits(dst.At(n.r, n.c), {n.x, n.y});
+    for (size_t k = 0; k < nodes.size(); k += 5) {
+      if ((nodes[k] != 0) != pureRoll) continue;
+      const int32_t r = static_cast<int32_t>(nodes[k + 1]), c = static_cast<int32_t>(nodes[k + 2]);
+      SCOPED_TRACE(testing::Message() << pureRoll << " " << r << "," << c);
+      ExpectSameBits(dst.At(r, c), {nodes[k + 3], nodes[k + 4]});
     }
   }
 }

@@ -52,45 +52,26 @@ RealPoint Forward(CPinCushion& pin, RealPoint p) {
   return g.dst.At(0, 0);
 }
 
-// Every node of the even 4 x 2 grid under bent corners and edges, without the
-// fit (on the 1/256 lattice) and with it (single precision).
+// Every node of the even 4 x 2 grid under bent corners and edges, and three
+// points outside the panel, without the fit and with it.
 TEST(PinCushionForward, WorkedGridsToTheBit) {
-  const double plain[3][5][2] = {
-      {{57.6015625, 21.6015625}, {513.6015625, -5.3984375}, {969.6015625, -10.80078125},
-       {1425.6015625, 5.3984375}, {1881.6015625, 43.19921875}},
-      {{153.6015625, 545.3984375}, {566.3984375, 496.80078125}, {979.19921875, 480.6015625},
-       {1392, 496.80078125}, {1804.80078125, 545.3984375}},
-      {{19.19921875, 1069.19921875}, {475.19921875, 999}, {931.19921875, 972},
-       {1387.19921875, 988.19921875}, {1843.19921875, 1047.6015625}}};
-  const double fitted[3][5][2] = {
-      {{67.201171875, 32.40234375}, {523.201171875, 5.40234375}, {979.201171875, 0},
-       {1435.201171875, 16.19921875}, {1891.201171875, 54}},
-      {{163.201171875, 556.19921875}, {575.998046875, 507.6015625}, {988.798828125, 491.40234375},
-       {1401.599609375, 507.6015625}, {1814.400390625, 556.19921875}},
-      {{28.798828125, 1080}, {484.798828125, 1009.80078125}, {940.798828125, 982.80078125},
-       {1396.798828125, 999}, {1852.798828125, 1058.40234375}}};
-  // Points outside the panel, below, left and above right, are extrapolated from the centre.
-  const RealPoint outside[3] = {{960.0, 1620.0}, {-480.0, 540.0}, {2400.0, -270.0}};
-  const double beyond[2][3][2] = {
-      {{825.6015625, 1636.19921875}, {-374.3984375, 642.6015625}, {2390.3984375, -132.30078125}},
-      {{831.341552734375, 1664.533447265625}, {-405.770263671875, 640.207275390625},
-       {2444.5322265625, -158.66012573242188}}};
+  const std::vector<double> expected = TestNumbers("pincushion_bent_4x2.txt");
+  ASSERT_EQ(expected.size(), 2u * 2 * (15 + 3));
   for (uint32_t fit : {0u, 1u}) {
-    const auto& expected = fit != 0 ? fitted : plain;
     CPinCushion pin;
     SetBent(pin, fit);
     Grids g({4, 2});
     ASSERT_EQ(g.Convert(pin), KVOGC_OK);
-    for (int r = 0; r <= 2; ++r) {
-      for (int c = 0; c <= 4; ++c) {
-        SCOPED_TRACE(testing::Message() << "fit " << fit << " at " << r << "," << c);
-        ExpectSameBits(g.dst.At(r, c), {expected[r][c][0], expected[r][c][1]});
-      }
-    }
     Grids out({1, 1});
-    for (int k = 0; k < 3; ++k) out.src.Points()[k] = outside[k];
+    out.src.At(0, 0) = {960.0, 1620.0};
+    out.src.At(0, 1) = {-480.0, 540.0};
+    out.src.At(1, 0) = {2400.0, -270.0};
     ASSERT_EQ(out.Convert(pin), KVOGC_OK);
-    for (int k = 0; k < 3; ++k) ExpectSameBits(out.dst.Points()[k], {beyond[fit][k][0], beyond[fit][k][1]});
+    const double* want = &expected[36 * fit];
+    for (size_t k = 0; k < 18; ++k) {
+      SCOPED_TRACE(testing::Message() << "fit " << fit << " point " << k);
+      ExpectSameBits(k < 15 ? g.dst.Points()[k] : out.dst.Points()[k - 15], {want[2 * k], want[2 * k + 1]});
+    }
   }
 }
 
