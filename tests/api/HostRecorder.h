@@ -2,6 +2,7 @@
 // slot, so that tests can check orders, counts and copies of the arrays.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -79,6 +80,13 @@ class Manager {
  private:
   kvogcManager* m_handle;
 };
+
+/// The manager's comment record, as a host reads it.
+inline std::array<int32_t, 28> CommentOf(kvogcManager* m) {
+  std::array<int32_t, 28> c{};
+  kvogcGridManager_GetGeoObjComment(m, c.data());
+  return c;
+}
 
 /// Registers slot `Slot`'s callbacks, clearing its recorder first.
 template <int Slot>

@@ -20,8 +20,6 @@ constexpr GridSize kReal{2, 2};
 constexpr GridSize kOpe{2, 2};
 constexpr GridSize kDisp{2, 2};
 
-using Comment = std::array<int32_t, 28>;
-
 std::string TempPath(const char* name) {
   return ::testing::TempDir() + "kvogc_geometry_" + name;
 }
@@ -50,11 +48,6 @@ class GeometryTest : public ::testing::Test {
     ASSERT_EQ(SetUpManager(m, kPanel, kReal, kDisp, kOpe), KVOGC_OK);
   }
   HostRecorder& rec() { return g_recorders[0]; }
-  Comment CommentOf() {
-    Comment c{};
-    kvogcGridManager_GetGeoObjComment(m, c.data());
-    return c;
-  }
   std::vector<double> BaseGrid() {
     std::vector<double> grid(18, -1.0);
     EXPECT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
@@ -90,7 +83,7 @@ TEST_F(GeometryTest, FileReadSetsRecordAndBaseGridAndReports) {
     rec().reports.clear();
     ASSERT_EQ(kvogcGridManager_GetGeoObjDataFromFile(m, nullptr, path.c_str()), KVOGC_OK);
     EXPECT_EQ(rec().Order(), "DOR");
-    EXPECT_EQ(CommentOf()[17], 30);
+    EXPECT_EQ(CommentOf(m)[17], 30);
     const std::vector<double> grid = BaseGrid();
     EXPECT_NEAR(grid[2 * 5], 5.0, 1e-3);
     EXPECT_NEAR(grid[2 * 5 + 1], 10.0, 1e-3);
@@ -107,7 +100,7 @@ TEST_F(GeometryTest, MalformedPrevFailsKeepsWhatWasSetAndDoesNotRefresh) {
   rec().reports.clear();
   EXPECT_EQ(kvogcGridManager_GetGeoObjDataFromFile(m, nullptr, path.c_str()), KVOGC_E_INVALIDARG);
   EXPECT_TRUE(rec().reports.empty());
-  EXPECT_EQ(CommentOf()[17], 12);
+  EXPECT_EQ(CommentOf(m)[17], 12);
   EXPECT_EQ(BaseGrid()[0], 960.0);  // the first point was set before the bad line
   std::remove(path.c_str());
 }
@@ -119,7 +112,7 @@ TEST_F(GeometryTest, AnalyseChangesOnlyTheFieldsInTheFile) {
   WriteFile(path, "#[GEOMETRY_KEYSTONE_SCREEN_10]\r\n#Angle=30\r\n#Th=15\r\n");
   rec().reports.clear();
   ASSERT_EQ(kvogcGridManager_AnalyseGeoObjFile(m, path.c_str()), KVOGC_OK);
-  const Comment c = CommentOf();
+  const auto c = CommentOf(m);
   EXPECT_EQ(c[17], 30);
   EXPECT_EQ(c[21], 15);  // a CR LF file reads like an LF file
   EXPECT_EQ(c[9], 64);   // not reset first
@@ -137,7 +130,7 @@ TEST_F(GeometryTest, TargetGeometryIsReadBack) {
   ASSERT_EQ(kvogcGridManager_GetGeoObjData(m, target.Get()), KVOGC_OK);
   EXPECT_EQ(target->RequestCount(), 1);
   EXPECT_EQ(rec().Order(), "DOR");
-  EXPECT_EQ(CommentOf()[17], 30);
+  EXPECT_EQ(CommentOf(m)[17], 30);
   EXPECT_NEAR(BaseGrid()[2 * 8], 8.0, 1e-3);
   EXPECT_EQ(kvogcGridManager_GetGeoObjData(m, nullptr), KVOGC_E_INVALIDARG);
   // SetGeometryGridData takes the target's texts again for the next send.
@@ -205,9 +198,7 @@ TEST(ProjectorVariants, DeviceKeepsCornersInPixelsAndNeedsADeviceSize) {
     ASSERT_EQ(kvogcGridManager_SetPinCushion(m, leftUp.data(), rightUp.data(), rightLow.data(),
                                              leftLow.data(), 0, 0, 0, 0, 0),
               KVOGC_OK);
-    Comment c{};
-    kvogcGridManager_GetGeoObjComment(m, c.data());
-    EXPECT_EQ(c[2], init == kvogcInitProjectorDeviceLibrary ? 192 : 1920);
+    EXPECT_EQ(CommentOf(m)[2], init == kvogcInitProjectorDeviceLibrary ? 192 : 1920);
   }
   Manager device(kvogcInitProjectorDeviceLibrary());
   const GridSize zero{0, 0};
@@ -216,12 +207,6 @@ TEST(ProjectorVariants, DeviceKeepsCornersInPixelsAndNeedsADeviceSize) {
   EXPECT_EQ(kvogcGridManager_SetParam(device, &kPanel, nullptr, &kReal, &kDisp, &kOpe, 600, 600, 0),
             KVOGC_E_INVALIDARG);
 }
-
-}  // namespace
-}  // namespace kvogc::test
-
-namespace kvogc::test {
-namespace {
 
 TEST(ProjectorVariants, OffsetInsetsOnlyTheActiveBaseAndOpeGridNumRedividesAllSlots) {
   Manager m(kvogcInitProjectorLibrary());
@@ -270,10 +255,8 @@ TEST(GeometryInput, NullPathsAndLongFilesAreHandled) {
   while (text.size() < 4 * 768 + 100) text += "# padding padding padding padding\n";
   WriteFile(path, text + "#Th=77\n");
   ASSERT_EQ(kvogcGridManager_GetGeoObjDataFromFile(m, nullptr, path.c_str()), KVOGC_OK);
-  Comment c{};
-  kvogcGridManager_GetGeoObjComment(m, c.data());
-  EXPECT_EQ(c[17], 5);
-  EXPECT_EQ(c[21], 20);  // the line past the cut was not read
+  EXPECT_EQ(CommentOf(m)[17], 5);
+  EXPECT_EQ(CommentOf(m)[21], 20);  // the line past the cut was not read
   std::remove(path.c_str());
 }
 

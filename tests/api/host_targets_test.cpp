@@ -3,7 +3,6 @@
 // the library, which sanitizer builds must accept) and a C++ target that throws.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <chrono>
 #include <stdexcept>
 #include <string>
@@ -29,12 +28,6 @@ bool WaitFor(Condition&& condition) {
     std::this_thread::sleep_for(5ms);
   }
   return true;
-}
-
-std::array<int32_t, 28> CommentOf(kvogcManager* m) {
-  std::array<int32_t, 28> comment{};
-  kvogcGridManager_GetGeoObjComment(m, comment.data());
-  return comment;
 }
 
 // Set up, with a linearity the comment record shows.

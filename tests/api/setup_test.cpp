@@ -2,7 +2,6 @@
 // report capacities and counts, and rejected sizes.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <limits>
 
@@ -20,11 +19,6 @@ class SetupTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(Register<0>(m, kOpe, kDisp), KVOGC_OK); }
   HostRecorder& rec() { return g_recorders[0]; }
-  std::array<int32_t, 28> Comment() {
-    std::array<int32_t, 28> c{};
-    kvogcGridManager_GetGeoObjComment(m, c.data());
-    return c;
-  }
   // The final real grid as the host sees it after a refresh.
   const Report& Refreshed() {
     EXPECT_EQ(kvogcGridManager_RefreshAllPoint(m), KVOGC_OK);
@@ -89,8 +83,8 @@ TEST_F(SetupTest, SetOpeGridNumKeepsTheRealWarp) {
   EXPECT_EQ(ope.points[2 * (3 * 9 + 4) + 1], At(warped, 64, 18, 32, 1));
   EXPECT_EQ(At(warped, 64, 18, 32, 0), 1000.0);
   EXPECT_EQ(ope.a, 8 * 9);
-  EXPECT_EQ(Comment()[26], 8);  // free-grid mode: the GUI count follows
-  EXPECT_EQ(Comment()[27], 6);
+  EXPECT_EQ(CommentOf(m)[26], 8);  // free-grid mode: the GUI count follows
+  EXPECT_EQ(CommentOf(m)[27], 6);
 }
 
 TEST_F(SetupTest, GuiGridCountFollowsOpeGridOnlyInFreeGridMode) {
@@ -99,15 +93,15 @@ TEST_F(SetupTest, GuiGridCountFollowsOpeGridOnlyInFreeGridMode) {
   const GridSize ope{2, 2};
   rec().ope = ope;
   ASSERT_EQ(kvogcGridManager_SetOpeGridNum(m, &ope), KVOGC_OK);
-  EXPECT_EQ(Comment()[26], 2);
-  EXPECT_EQ(Comment()[27], 2);
+  EXPECT_EQ(CommentOf(m)[26], 2);
+  EXPECT_EQ(CommentOf(m)[27], 2);
   const GridSize disp{5, 3};
   rec().disp = disp;
   rec().reports.clear();
   ASSERT_EQ(kvogcGridManager_SetDispGridNum(m, &disp), KVOGC_OK);
   EXPECT_EQ(rec().Order(), "D");
-  EXPECT_EQ(Comment()[26], 5);
-  EXPECT_EQ(Comment()[27], 3);
+  EXPECT_EQ(CommentOf(m)[26], 5);
+  EXPECT_EQ(CommentOf(m)[27], 3);
 }
 
 TEST_F(SetupTest, DisplayGridSamplesTheReferenceWhenAdjustmentIsOff) {
@@ -151,7 +145,7 @@ TEST_F(SetupTest, RejectedSizesChangeNothing) {
   EXPECT_EQ(kvogcGridManager_SetDispGridNum(m, &negative), KVOGC_E_INVALIDARG);
   EXPECT_EQ(kvogcGridManager_SetDispGridNum(m, &huge), KVOGC_E_INVALIDARG);
   EXPECT_TRUE(rec().reports.empty());
-  EXPECT_EQ(Comment()[26], 2);
+  EXPECT_EQ(CommentOf(m)[26], 2);
   // The manager works on with its previous set-up.
   const Report& real = Refreshed();
   EXPECT_EQ(real.a, 64);
