@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <utility>
-
 #include "support/GridFixtures.h"
 
 namespace kvogc::gridtest {

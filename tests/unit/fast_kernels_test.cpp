@@ -89,16 +89,18 @@ std::string FirstDifference(const CWarpGridReal& src, const CWarpGridReal& a,
   return {};
 }
 
-using Convert = std::function<int32_t(const CWarpGridReal&, CWarpGridReal&, const GridSize&)>;
-
-// Out of place and in place, the fast conversion against the plain one.
-void ExpectIdentical(std::mt19937& rng, const Convert& fast, const Convert& plain) {
+// Out of place and in place, the fast conversion of one corrector against the
+// plain one of another in the same setting (or the same corrector).
+template <class Corrector>
+void ExpectIdentical(std::mt19937& rng, Corrector& fast, Corrector& plain) {
   Case c(rng);
-  ASSERT_EQ(fast(c.src, c.fast, c.counts), plain(c.src, c.plain, c.counts));
+  ASSERT_EQ(fast.ConvertPoints(c.src, c.fast, kPanel, c.counts),
+            plain.ConvertPointsPlain(c.src, c.plain, kPanel, c.counts));
   EXPECT_EQ(FirstDifference(c.src, c.fast, c.plain), "");
   std::copy(c.src.Points().begin(), c.src.Points().end(), c.fast.Points().begin());
   std::copy(c.src.Points().begin(), c.src.Points().end(), c.plain.Points().begin());
-  ASSERT_EQ(fast(c.fast, c.fast, c.counts), plain(c.plain, c.plain, c.counts));
+  ASSERT_EQ(fast.ConvertPoints(c.fast, c.fast, kPanel, c.counts),
+            plain.ConvertPointsPlain(c.plain, c.plain, kPanel, c.counts));
   EXPECT_EQ(FirstDifference(c.src, c.fast, c.plain), "") << "in place";
 }
 
@@ -124,14 +126,7 @@ TEST(FastKernels, KeystoneMatchesThePlainMap) {
                           Uniform(rng, 0.3, 3), Uniform(rng, -2, 2), Uniform(rng, -2, 2),
                           Uniform(rng, -1, 1), rng() & 1, kPanel),
               KVOGC_OK);
-    ExpectIdentical(
-        rng,
-        [&](const CWarpGridReal& s, CWarpGridReal& d, const GridSize& n) {
-          return ks.ConvertPoints(s, d, kPanel, n);
-        },
-        [&](const CWarpGridReal& s, CWarpGridReal& d, const GridSize& n) {
-          return ks.ConvertPointsPlain(s, d, kPanel, n);
-        });
+    ExpectIdentical(rng, ks, ks);
   });
 }
 
@@ -139,14 +134,7 @@ TEST(FastKernels, LinearityMatchesThePlainMap) {
   ForEachTarget([](std::mt19937& rng) {
     CLinearity lin;
     ASSERT_EQ(lin.SetParam(Uniform(rng, -89, 89), Uniform(rng, -89, 89)), KVOGC_OK);
-    ExpectIdentical(
-        rng,
-        [&](const CWarpGridReal& s, CWarpGridReal& d, const GridSize& n) {
-          return lin.ConvertPoints(s, d, kPanel, n);
-        },
-        [&](const CWarpGridReal& s, CWarpGridReal& d, const GridSize& n) {
-          return lin.ConvertPointsPlain(s, d, kPanel, n);
-        });
+    ExpectIdentical(rng, lin, lin);
   });
 }
 
@@ -163,14 +151,7 @@ TEST(FastKernels, PinCushionMatchesThePlainMapWithAndWithoutFit) {
     CPinCushion plain;
     ASSERT_EQ(fast.SetParam(tl, tr, br, bl, left, top, right, bottom, fit), KVOGC_OK);
     ASSERT_EQ(plain.SetParam(tl, tr, br, bl, left, top, right, bottom, fit), KVOGC_OK);
-    ExpectIdentical(
-        rng,
-        [&](const CWarpGridReal& s, CWarpGridReal& d, const GridSize& n) {
-          return fast.ConvertPoints(s, d, kPanel, n);
-        },
-        [&](const CWarpGridReal& s, CWarpGridReal& d, const GridSize& n) {
-          return plain.ConvertPointsPlain(s, d, kPanel, n);
-        });
+    ExpectIdentical(rng, fast, plain);
   });
 }
 

@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <random>
 #include <string>
