@@ -1,8 +1,7 @@
-// Creation, destruction and what each operation does before set-up.
+// What each operation does before set-up.
 #include <gtest/gtest.h>
 
 #include <array>
-#include <chrono>
 #include <utility>
 
 #include "api/HostRecorder.h"
@@ -10,23 +9,8 @@
 namespace kvogc::test {
 namespace {
 
-constexpr GridSize kPanel{1920, 1080};
-constexpr GridSize kReal{16, 9};
 constexpr GridSize kDisp{4, 3};
 constexpr GridSize kOpe{4, 3};
-
-
-TEST(Lifecycle, DestructionWithAndWithoutAWorkerThread) {
-  { Manager idle; }  // never registered: no thread to stop
-  const auto start = std::chrono::steady_clock::now();
-  {
-    Manager busy;
-    ASSERT_EQ(Register<0>(busy, kOpe, kDisp), KVOGC_OK);
-    ASSERT_EQ(SetUpManager(busy, kPanel, kReal, kDisp, kOpe), KVOGC_OK);
-  }
-  // A guard against a hang, not a speed check: the stop wakes the sleeping worker.
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-}
 
 TEST(BeforeSetup, GridOperationsFailAndChangeNothing) {
   Manager m;

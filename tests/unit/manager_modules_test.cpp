@@ -115,7 +115,8 @@ void WriteDeviceSlot(IGeoObjTarget* target, int32_t slot, const std::array<doubl
   SiblingModule settings("Brindmoor.dll");
   auto data = test::NewObject<IWarpData>(model, kClsidWarpData, kIidWarpData);
   ASSERT_TRUE(data);
-  KvoRef<IWarpPlane> plane = test::PlaneOf(data.Get(), 0);
+  KvoRef<IWarpPlane> plane;
+  ASSERT_EQ(data->GetPlane(0, plane.Out()), KVOGC_OK);
   for (int32_t r = 0; r <= 4; ++r) {
     for (int32_t c = 0; c <= 4; ++c) {
       const double p[2] = {c * 960.0, r * 540.0};

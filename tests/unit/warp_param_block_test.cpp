@@ -187,16 +187,13 @@ TEST(WarpParamBlockRead, FourCornerKindsKeepTheKeyStoneFields) {
                                    {78, 13}, {84, 14}, {108, 15}},
                                   kind | 0x20),
                         c);
-    GeoCommentRecord expected = kKeyStone;
-    expected.ScreenType = 1, expected.IsKeyStone = 0;
-    expected.IsLinearityAuto = kind == 8 ? 1 : 0;
-    expected.PincushionUpper = 1, expected.PincushionLower = 2;
-    expected.PincushionLeft = 3, expected.PincushionRight = 4;
-    expected.LinearityY = 5, expected.LinearityX = 6;
-    expected.LeftUpY = -7, expected.LeftUpX = 8, expected.RightUpY = -9, expected.RightUpX = 10;
-    expected.LeftLowY = -11, expected.LeftLowX = 12, expected.RightLowY = -13;
-    expected.RightLowX = 14, expected.CornerRolling = 15, expected.CornerIsFitSize = 0;
-    ExpectSameRecord(c, expected);
+    // The keystone fields are those of kKeyStone.
+    ExpectSameRecord(c, {.LeftLowX = 12, .LeftLowY = -11, .LeftUpX = 8, .LeftUpY = -7, .RightLowX = 14,
+                         .RightLowY = -13, .RightUpX = 10, .RightUpY = -9, .LinearityX = 6, .LinearityY = 5,
+                         .PincushionUpper = 1, .PincushionLower = 2, .PincushionLeft = 3, .PincushionRight = 4,
+                         .CornerRolling = 15, .CornerIsFitSize = 0, .IsLinearityAuto = kind == 8 ? 1 : 0,
+                         .Angle = 25, .H_shift = -300, .Pitching = -40, .KeyStoneRolling = -12, .Th = 15,
+                         .V_shift = 450, .KeyStoneIsFitSize = 0, .ScreenType = 1, .IsKeyStone = 0});
   }
 }
 
