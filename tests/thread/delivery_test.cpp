@@ -123,20 +123,28 @@ TEST(PlainDelivery, TheTargetsOwnMappingAndFacesAreKept) {
   EXPECT_EQ(text.find("vt 0.000000"), std::string::npos);
 }
 
+// Reads `contents` from a file into the projector manager, then sends to
+// `target` through the file `path`: the text written there.
+std::string ReadThenSend(CKvoProjectorGridCalcManager& m, CGeoObjHostTarget& target,
+                         const std::string& contents, const std::string& path) {
+  const std::string source = TempPath("source.obj");
+  std::ofstream(source, std::ios::binary) << contents;
+  EXPECT_EQ(m.GetGeoObjDataFromFile(nullptr, source.c_str()), KVOGC_OK);
+  std::remove(source.c_str());
+  EXPECT_EQ(m.SetGeoFilePath(path.c_str()), KVOGC_OK);
+  EXPECT_EQ(m.RegistCallback(nullptr, nullptr, nullptr), KVOGC_OK);
+  EXPECT_EQ(m.SendGeoObjData(&target, 0), KVOGC_OK);
+  EXPECT_TRUE(WaitFor([&] { return target.LastLoadedPath() == path; }));
+  return ReadFile(path);
+}
+
 TEST(ProjectorDelivery, ReadingATargetClearsTheKeptTexts) {
   CKvoProjectorGridCalcManager m;
   SetUpGrids(m);
-  const std::string source = TempPath("kept.obj");
-  std::ofstream(source, std::ios::binary)
-      << "# WARP\n#custom header\n#prev 0.5 0.5 0\nvt 0.5 0.5\n";
-  ASSERT_EQ(m.GetGeoObjDataFromFile(nullptr, source.c_str()), KVOGC_OK);
   const std::string path = TempPath("kept_out.obj");
-  ASSERT_EQ(m.SetGeoFilePath(path.c_str()), KVOGC_OK);
   auto target = NewTarget();
-  ASSERT_EQ(m.RegistCallback(nullptr, nullptr, nullptr), KVOGC_OK);
-  ASSERT_EQ(m.SendGeoObjData(target.Get(), 0), KVOGC_OK);
-  ASSERT_TRUE(WaitFor([&] { return target->LastLoadedPath() == path; }));
-  EXPECT_NE(ReadFile(path).find("#custom header\n"), std::string::npos);
+  const std::string kept = "# WARP\n#custom header\n#prev 0.5 0.5 0\nvt 0.5 0.5\n";
+  EXPECT_NE(ReadThenSend(m, *target, kept, path).find("#custom header\n"), std::string::npos);
   ASSERT_EQ(m.GetGeoObjData(target.Get()), KVOGC_OK);
   std::remove(path.c_str());
   ASSERT_EQ(m.SendGeoObjData(target.Get(), 0), KVOGC_OK);
@@ -144,30 +152,20 @@ TEST(ProjectorDelivery, ReadingATargetClearsTheKeptTexts) {
   EXPECT_EQ(ReadFile(path).find("#custom header"), std::string::npos);
   EXPECT_NE(ReadFile(path).find("#projectorsize 1920 1080\n"), std::string::npos);
   std::remove(path.c_str());
-  std::remove(source.c_str());
 }
 
 // A kept header stands in for the generated one only together with a kept tail.
 TEST(ProjectorDelivery, AHeaderReadWithoutFacesGivesWayToTheGeneratedOne) {
   CKvoProjectorGridCalcManager m;
   SetUpGrids(m, kPanel, 1);
-  const std::string source = TempPath("header_only.obj");
-  std::ofstream(source, std::ios::binary) << "# WARP\n#custom header\n#prev 0.5 0.5 0\n";
-  ASSERT_EQ(m.GetGeoObjDataFromFile(nullptr, source.c_str()), KVOGC_OK);
   const std::string path = TempPath("header_only_out.obj");
-  ASSERT_EQ(m.SetGeoFilePath(path.c_str()), KVOGC_OK);
-  auto target = NewTarget();
-  ASSERT_EQ(m.RegistCallback(nullptr, nullptr, nullptr), KVOGC_OK);
-  ASSERT_EQ(m.SendGeoObjData(target.Get(), 0), KVOGC_OK);
-  ASSERT_TRUE(WaitFor([&] { return target->LastLoadedPath() == path; }));
-  const std::string text = ReadFile(path);
+  const std::string text = ReadThenSend(m, *NewTarget(), "# WARP\n#custom header\n#prev 0.5 0.5 0\n", path);
   EXPECT_EQ(text.find("#custom header"), std::string::npos);
   for (const char* line : {"g warp_white\n", "#gridsize 5 5\n", "#projectorsize 1920 1080\n",
                            "#verticalflip "}) {
     EXPECT_NE(text.find(line), std::string::npos) << line;
   }
   std::remove(path.c_str());
-  std::remove(source.c_str());
 }
 
 TEST(DeviceDelivery, SyncSendWritesTheDeviceAndTheBaseGridOnRequest) {

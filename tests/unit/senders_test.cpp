@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -17,6 +16,7 @@
 #include "sender/ProjectorWarpDataSender.h"
 #include "sender/WarpDataSender.h"
 #include "support/FakeTarget.h"
+#include "support/GridFixtures.h"
 #include "support/StandinObjects.h"
 
 namespace kvogc {
@@ -25,24 +25,6 @@ namespace {
 namespace fs = std::filesystem;
 using host::CGeoObjHostTarget;
 using test::FakeTarget;
-
-// A grid whose points are all distinct and off the even layout.
-std::unique_ptr<CWarpGridReal> MakeGrid(GridSize panel, GridSize num, double shift) {
-  auto grid = std::make_unique<CWarpGridReal>();
-  grid->Create(panel, num);
-  for (int32_t r = 0; r <= num.cy; ++r) {
-    for (int32_t c = 0; c <= num.cx; ++c) {
-      grid->At(r, c).x += shift + r * 0.25 + 0.1;
-      grid->At(r, c).y -= shift * 0.5 + c * 0.125;
-    }
-  }
-  return grid;
-}
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
 
 class Senders : public ::testing::Test {
  protected:
@@ -56,11 +38,13 @@ class Senders : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(m_dir); }
 
-  SenderSnapshot Snapshot(IGeoObjTarget* target, GridSize num = {2, 3}) {
-    m_current = MakeGrid(m_panel, num, 3.0);
-    m_previous = MakeGrid(m_panel, num, -1.0);
+  // Grids whose points are off the even layout, each its own way.
+  SenderSnapshot Snapshot(IGeoObjTarget* target) {
+    const GridSize num{2, 3};
+    gridtest::GridJittered(m_current, m_panel, num, 1, 2000);
+    gridtest::GridJittered(m_previous, m_panel, num, 2, 2000);
     return {.target = target, .panelSize = m_panel, .deviceSize = {100, 300}, .realGridNum = num,
-            .current = m_current.get(), .previous = m_previous.get(), .comment = m_comment,
+            .current = &m_current, .previous = &m_previous, .comment = m_comment,
             .filePath = m_path};
   }
   // The text the writer makes of a snapshot, independently of any sender.
@@ -89,7 +73,8 @@ class Senders : public ::testing::Test {
   GridSize m_panel{300, 200};
   GeoCommentRecord m_comment{.LeftLowY = -25, .LinearityX = 7, .Th = 31, .ScreenType = 2,
                              .IsKeyStone = 1};
-  std::unique_ptr<CWarpGridReal> m_current, m_previous;
+  CWarpGridReal m_current;
+  CWarpGridReal m_previous;
   fs::path m_dir;
   std::string m_path;
   int m_folders = 0;
@@ -120,7 +105,8 @@ TEST_F(Senders, CreateGeoObjDataHandsOutTheBufferForTheGivenTexture) {
   uint32_t size = 0;
   ASSERT_EQ(buffer->GetData(&data, &size), KVOGC_OK);
   EXPECT_EQ(std::string(static_cast<const char*>(data), size), text + '\0');
-  EXPECT_EQ(ReadBytes(m_path), text + '\0');
+  std::ifstream file(m_path, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), text + '\0');
   EXPECT_EQ(sender.CreateGeoObjData(texture, nullptr), KVOGC_E_INVALIDARG);
 }
 
