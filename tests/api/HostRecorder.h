@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,10 @@ void OnDisp(double* hLines, double* vLines, int32_t hCount, int32_t vCount) {
                                        Copy(vLines, vCount, disp.cx + 1), hCount, vCount});
 }
 
+/// x and y of point (row, col) of a real-grid report.
+inline double X(const Report& r, int32_t row, int32_t col) { return r.points[2 * (size_t(row) * (r.a + 1) + col)]; }
+inline double Y(const Report& r, int32_t row, int32_t col) { return r.points[2 * (size_t(row) * (r.a + 1) + col) + 1]; }
+
 /// A manager handle released at scope end.
 class Manager {
  public:
@@ -101,5 +106,17 @@ int32_t Register(kvogcManager* m, GridSize ope, GridSize disp) {
 inline int32_t SetUpManager(kvogcManager* m, GridSize panel, GridSize real, GridSize disp, GridSize ope) {
   return kvogcGridManager_SetParam(m, &panel, &panel, &real, &disp, &ope, 600.0, 600.0, 0);
 }
+
+/// A manager whose reports go to recorder slot 0.
+class HostTest : public ::testing::Test {
+ protected:
+  HostRecorder& rec() { return g_recorders[0]; }
+  /// The final real grid, as the host sees it after a refresh.
+  const Report& Refreshed() {
+    EXPECT_EQ(kvogcGridManager_RefreshAllPoint(m), KVOGC_OK);
+    return *rec().Last('R');
+  }
+  Manager m;
+};
 
 }  // namespace kvogc::test

@@ -17,7 +17,7 @@ constexpr GridSize kReal{8, 8};
 constexpr GridSize kOpe{4, 4};
 constexpr GridSize kDisp{2, 2};
 
-class CorrectionsTest : public ::testing::Test {
+class CorrectionsTest : public HostTest {
  protected:
   void SetUp() override {
     ASSERT_EQ(Register<0>(m, kOpe, kDisp), KVOGC_OK);
@@ -25,27 +25,19 @@ class CorrectionsTest : public ::testing::Test {
     ASSERT_EQ(kvogcGridManager_SetGeoAdjEnable(m, 1), KVOGC_OK);
     ASSERT_EQ(kvogcGridManager_SetGeoAdjMode(m, 0), KVOGC_OK);
   }
-  HostRecorder& rec() { return g_recorders[0]; }
   // Corners as fractions of the panel: left up, right up, right low, left low.
   int32_t SetPinCushion(std::array<double, 8> k, double left, double top, double right,
                         double bottom, int32_t fit) {
     return kvogcGridManager_SetPinCushion(m, &k[0], &k[2], &k[4], &k[6], left, top, right,
                                           bottom, fit);
   }
-  const Report& Final() {
-    EXPECT_EQ(kvogcGridManager_RefreshAllPoint(m), KVOGC_OK);
-    return *rec().Last('R');
-  }
-  static double X(const Report& r, int32_t row, int32_t col) { return r.points[2 * (row * 9 + col)]; }
-  static double Y(const Report& r, int32_t row, int32_t col) { return r.points[2 * (row * 9 + col) + 1]; }
-  Manager m;
 };
 
 TEST_F(CorrectionsTest, LinearityMovesRowsAndReportsDisplayThenOperation) {
   rec().reports.clear();
   ASSERT_EQ(kvogcGridManager_SetLinearity(m, 30.0, 0.0), KVOGC_OK);
   EXPECT_EQ(rec().Order(), "DO");
-  const Report& r = Final();
+  const Report& r = Refreshed();
   EXPECT_NEAR(Y(r, 4, 3) / 1080, 0.555556, 2e-6);  // the corrector's worked spacing
   EXPECT_EQ(Y(r, 0, 3), 0.0);
   EXPECT_EQ(Y(r, 8, 3), 1080.0);
@@ -61,7 +53,7 @@ TEST_F(CorrectionsTest, DisabledAdjustmentKeepsTheReferenceButStillReports) {
   rec().reports.clear();
   ASSERT_EQ(kvogcGridManager_SetLinearity(m, 30.0, 10.0), KVOGC_OK);
   EXPECT_EQ(rec().Order(), "DO");
-  const Report& r = Final();
+  const Report& r = Refreshed();
   EXPECT_EQ(Y(r, 2, 3), 270.0);
   EXPECT_EQ(X(r, 2, 4), 960.0);
   // GetBasicFinalPosition runs the whole chain whatever the switches.
@@ -82,7 +74,7 @@ TEST_F(CorrectionsTest, KeyStoneAppliesOnlyInTheKeyStoneScreen) {
   ASSERT_EQ(kvogcGridManager_SetKeyStone(m, 10, 0, 0, 2.0, 0, 0, 0, 0), KVOGC_OK);
   EXPECT_EQ(rec().Order(), "");  // four-corner screen: stored, not applied
   EXPECT_EQ(CommentOf(m)[19], 100);
-  EXPECT_EQ(Y(Final(), 0, 0), 0.0);
+  EXPECT_EQ(Y(Refreshed(), 0, 0), 0.0);
   rec().reports.clear();
   ASSERT_EQ(kvogcGridManager_SetKeyStoneMode(m, 1), KVOGC_OK);
   EXPECT_EQ(rec().Order(), "");  // the keystone waits for the next SetKeyStone
@@ -103,7 +95,7 @@ TEST_F(CorrectionsTest, KeyStoneAppliesOnlyInTheKeyStoneScreen) {
   rec().reports.clear();
   ASSERT_EQ(kvogcGridManager_SetKeyStoneMode(m, 0), KVOGC_OK);
   EXPECT_EQ(rec().Order(), "DO");
-  EXPECT_EQ(X(Final(), 8, 8), 1920.0);
+  EXPECT_EQ(X(Refreshed(), 8, 8), 1920.0);
 }
 
 TEST_F(CorrectionsTest, CornerRotationReportsDisplayOperationReal) {
@@ -137,7 +129,7 @@ TEST_F(CorrectionsTest, InitBasicCalcParamResetsWithoutRecomputing) {
   ASSERT_EQ(kvogcGridManager_InitBasicCalcParam(m), KVOGC_OK);
   EXPECT_EQ(rec().Order(), "");
   EXPECT_EQ(CommentOf(m)[9], 42);  // the record keeps what was given
-  EXPECT_EQ(Y(Final(), 2, 3), 270.0);
+  EXPECT_EQ(Y(Refreshed(), 2, 3), 270.0);
 }
 
 TEST_F(CorrectionsTest, PinCushionCommentEncodings) {
@@ -172,8 +164,8 @@ TEST_F(CorrectionsTest, NonFiniteParametersNeverCrashAndSetParamRecovers) {
   EXPECT_EQ(CommentOf(m)[14], INT32_MIN);  // a NaN angle has no integer record value
   // SetParam resets the correctors; the keystone screen stays selected.
   ASSERT_EQ(SetUpManager(m, kPanel, kReal, kDisp, kOpe), KVOGC_OK);
-  EXPECT_EQ(X(Final(), 8, 8), 1920.0);
-  EXPECT_EQ(Y(Final(), 4, 4), 540.0);
+  EXPECT_EQ(X(Refreshed(), 8, 8), 1920.0);
+  EXPECT_EQ(Y(Refreshed(), 4, 4), 540.0);
 }
 
 }  // namespace

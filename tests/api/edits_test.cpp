@@ -15,33 +15,21 @@ constexpr GridSize kReal{16, 8};
 constexpr GridSize kOpe{4, 4};
 constexpr GridSize kDisp{2, 2};
 
-class EditsTest : public ::testing::Test {
+class EditsTest : public HostTest {
  protected:
   void SetUp() override {
     ASSERT_EQ(Register<0>(m, kOpe, kDisp), KVOGC_OK);
     ASSERT_EQ(SetUpManager(m, kPanel, kReal, kDisp, kOpe), KVOGC_OK);
     ASSERT_EQ(kvogcGridManager_SetGeoAdjEnable(m, 1), KVOGC_OK);
   }
-  HostRecorder& rec() { return g_recorders[0]; }
-  std::vector<double> FinalReal() {
-    EXPECT_EQ(kvogcGridManager_RefreshAllPoint(m), KVOGC_OK);
-    return rec().Last('R')->points;
-  }
-  static double X(const std::vector<double>& g, int32_t row, int32_t col) {
-    return g[2 * (row * 17 + col)];
-  }
-  static double Y(const std::vector<double>& g, int32_t row, int32_t col) {
-    return g[2 * (row * 17 + col) + 1];
-  }
-  Manager m;
 };
 
 TEST_F(EditsTest, PointMoveIsLocalToTheFourCellsAroundIt) {
-  const std::vector<double> before = FinalReal();
+  const Report before = Refreshed();
   int32_t lx = 0;
   int32_t ly = 0;
   ASSERT_EQ(kvogcGridManager_MovePoint(m, 2, 2, 40, -20, &lx, &ly), KVOGC_OK);
-  const std::vector<double>& after = rec().Last('R')->points;
+  const Report& after = *rec().Last('R');
   for (int32_t row = 0; row <= 8; ++row) {
     for (int32_t col = 0; col <= 16; ++col) {
       const bool changed = X(after, row, col) != X(before, row, col) ||
@@ -93,7 +81,7 @@ TEST_F(EditsTest, MultiMovesReportFlagsAndMatchTheirSingleForms) {
 }
 
 TEST_F(EditsTest, IndicesOutsideTheGridAreRejectedWithoutEffect) {
-  const std::vector<double> before = FinalReal();
+  const Report before = Refreshed();
   rec().reports.clear();
   int32_t lx = 7;
   int32_t ly = 7;
@@ -110,7 +98,7 @@ TEST_F(EditsTest, IndicesOutsideTheGridAreRejectedWithoutEffect) {
   EXPECT_EQ(lx, 7);
   EXPECT_EQ(ly, 7);
   EXPECT_TRUE(rec().reports.empty());
-  EXPECT_EQ(FinalReal(), before);
+  EXPECT_EQ(Refreshed().points, before.points);
 }
 
 TEST_F(EditsTest, NonFiniteMovesFollowTheFlagRuleAndNeverCrash) {
@@ -123,20 +111,20 @@ TEST_F(EditsTest, NonFiniteMovesFollowTheFlagRuleAndNeverCrash) {
   EXPECT_EQ(kvogcGridManager_MoveAreaMulti(m, 0, 4, 0, 4, std::nan(""), 1, &lx, &ly), KVOGC_OK);
   ASSERT_EQ(SetUpManager(m, kPanel, kReal, kDisp, kOpe), KVOGC_OK);  // a host recovers
   kvogcGridManager_SetGeoAdjEnable(m, 1);
-  EXPECT_EQ(X(FinalReal(), 4, 8), 960.0);
+  EXPECT_EQ(X(Refreshed(), 4, 8), 960.0);
 }
 
 TEST_F(EditsTest, SmoothingSwitchesChangeOnlyTheBasePair) {
   ASSERT_EQ(kvogcGridManager_SetSmoothLine(m, 1, 1, 0, 0.0, -60.0, 0.0, -60.0), KVOGC_OK);
   EXPECT_EQ(kvogcGridManager_SetSmoothLine(m, 9, 9, 0, 0, 0, 0, 0), KVOGC_OK);  // no such line
   EXPECT_TRUE(rec().reports.empty());
-  const std::vector<double> curved = FinalReal();
+  const Report curved = Refreshed();
   EXPECT_LT(Y(curved, 2, 6), 270.0);  // the line bulges upwards between its nodes
   EXPECT_EQ(kvogcGridManager_SetLineSmoothOnOff(m, 1, 4, 1, 1), KVOGC_E_INVALIDARG);  // no vertical line starts in the last row
   ASSERT_EQ(kvogcGridManager_SetLineSmoothOnOff(m, 1, 1, 0, 0), KVOGC_OK);
-  EXPECT_EQ(Y(FinalReal(), 2, 6), 270.0);
+  EXPECT_EQ(Y(Refreshed(), 2, 6), 270.0);
   ASSERT_EQ(kvogcGridManager_SetSmoothModeOnOff(m, 1), KVOGC_OK);
-  const std::vector<double> smooth = FinalReal();
+  const Report smooth = Refreshed();
   EXPECT_EQ(Y(smooth, 2, 6), Y(curved, 2, 6));  // the switch kept the line's own handles
   EXPECT_EQ(Y(smooth, 6, 6), 810.0);  // default handles keep a line on its segment
 }
@@ -145,13 +133,13 @@ TEST_F(EditsTest, FlipVExchangesRowsAndReportsRealDisplayOperation) {
   rec().reports.clear();
   ASSERT_EQ(kvogcGridManager_SetGridPointPosition(m, 1, 1, 500.0, 300.0), KVOGC_OK);
   EXPECT_TRUE(rec().reports.empty());  // the host sees the point at the next refresh
-  const std::vector<double> before = FinalReal();
+  const Report before = Refreshed();
   EXPECT_EQ(X(before, 2, 4), 500.0);
   EXPECT_EQ(Y(before, 2, 4), 300.0);
   rec().reports.clear();
   ASSERT_EQ(kvogcGridManager_FlipV(m, 0), KVOGC_OK);
   EXPECT_EQ(rec().Order(), "RDO");
-  const std::vector<double>& after = rec().Last('R')->points;
+  const Report& after = *rec().Last('R');
   for (int32_t row = 0; row <= 8; ++row) {
     for (int32_t col = 0; col <= 16; ++col) {
       EXPECT_EQ(X(after, row, col), X(before, 8 - row, col));
@@ -162,9 +150,9 @@ TEST_F(EditsTest, FlipVExchangesRowsAndReportsRealDisplayOperation) {
   EXPECT_EQ(rec().Last('O')->points[2 * 6], 500.0);
   // Left to right on 16 columns: the middle one, moved off the centre, is mirrored in place.
   ASSERT_EQ(kvogcGridManager_SetGridPointPosition(m, 2, 2, 1000.0, 500.0), KVOGC_OK);
-  const std::vector<double> unflipped = FinalReal();
+  const Report unflipped = Refreshed();
   ASSERT_EQ(kvogcGridManager_FlipH(m, 0), KVOGC_OK);
-  const std::vector<double>& mirrored = rec().Last('R')->points;
+  const Report& mirrored = *rec().Last('R');
   for (int32_t row = 0; row <= 8; ++row) {
     for (int32_t col = 0; col <= 16; ++col) {
       EXPECT_EQ(X(mirrored, row, col), 1920.0 - X(unflipped, row, 16 - col)) << row << "," << col;

@@ -41,19 +41,17 @@ std::string PrevText(const char* lineEnd = "\n") {
   return text + "vt 0.5 0.5" + lineEnd + "f 1/1 2/2 3/3" + lineEnd;
 }
 
-class GeometryTest : public ::testing::Test {
+class GeometryTest : public HostTest {
  protected:
   void SetUp() override {
     ASSERT_EQ(Register<0>(m, kOpe, kDisp), KVOGC_OK);
     ASSERT_EQ(SetUpManager(m, kPanel, kReal, kDisp, kOpe), KVOGC_OK);
   }
-  HostRecorder& rec() { return g_recorders[0]; }
   std::vector<double> BaseGrid() {
     std::vector<double> grid(18, -1.0);
     EXPECT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
     return grid;
   }
-  Manager m;
 };
 
 TEST_F(GeometryTest, GridDataRoundTripAndCounts) {

@@ -15,21 +15,10 @@ constexpr GridSize kReal{64, 36};
 constexpr GridSize kDisp{8, 8};
 constexpr GridSize kOpe{4, 4};
 
-class SetupTest : public ::testing::Test {
+class SetupTest : public HostTest {
  protected:
   void SetUp() override { ASSERT_EQ(Register<0>(m, kOpe, kDisp), KVOGC_OK); }
-  HostRecorder& rec() { return g_recorders[0]; }
-  // The final real grid as the host sees it after a refresh.
-  const Report& Refreshed() {
-    EXPECT_EQ(kvogcGridManager_RefreshAllPoint(m), KVOGC_OK);
-    return *rec().Last('R');
-  }
-  Manager m;
 };
-
-double At(const Report& r, int32_t cols, int32_t row, int32_t col, int axis) {
-  return r.points[2 * (static_cast<size_t>(row) * (cols + 1) + col) + axis];
-}
 
 TEST_F(SetupTest, SetParamLaysOutEvenlyAndReportsNothing) {
   ASSERT_EQ(SetUpManager(m, kPanel, kReal, kDisp, kOpe), KVOGC_OK);
@@ -41,8 +30,8 @@ TEST_F(SetupTest, SetParamLaysOutEvenlyAndReportsNothing) {
     ASSERT_EQ(real.b, 36);
     for (int32_t row = 0; row <= 36; ++row) {
       for (int32_t col = 0; col <= 64; ++col) {
-        ASSERT_EQ(At(real, 64, row, col, 0), 1920.0 * col / 64);
-        ASSERT_EQ(At(real, 64, row, col, 1), 1080.0 * row / 36);
+        ASSERT_EQ(X(real, row, col), 1920.0 * col / 64);
+        ASSERT_EQ(Y(real, row, col), 1080.0 * row / 36);
       }
     }
   }
@@ -55,12 +44,12 @@ TEST_F(SetupTest, OffsetInsetsTheBaseAndReferenceGrids) {
   for (int32_t enable : {0, 1}) {
     kvogcGridManager_SetGeoAdjEnable(m, enable);
     const Report& real = Refreshed();
-    EXPECT_EQ(At(real, 64, 0, 0, 0), 10.0);
-    EXPECT_EQ(At(real, 64, 0, 0, 1), 20.0);
-    EXPECT_EQ(At(real, 64, 0, 64, 0), 1910.0);
-    EXPECT_EQ(At(real, 64, 36, 0, 1), 1060.0);
-    EXPECT_EQ(At(real, 64, 36, 64, 0), 1910.0);
-    EXPECT_EQ(At(real, 64, 36, 64, 1), 1060.0);
+    EXPECT_EQ(X(real, 0, 0), 10.0);
+    EXPECT_EQ(Y(real, 0, 0), 20.0);
+    EXPECT_EQ(X(real, 0, 64), 1910.0);
+    EXPECT_EQ(Y(real, 36, 0), 1060.0);
+    EXPECT_EQ(X(real, 36, 64), 1910.0);
+    EXPECT_EQ(Y(real, 36, 64), 1060.0);
     const Report& ope = *rec().Last('O');
     EXPECT_EQ(ope.points[0], 10.0);  // the operation grid was read back from the inset grid
     EXPECT_EQ(ope.points[1], 20.0);
@@ -79,9 +68,9 @@ TEST_F(SetupTest, SetOpeGridNumKeepsTheRealWarp) {
   EXPECT_EQ(rec().Order(), "RO");
   const Report& ope = *rec().Last('O');
   // Node (3, 4) of the 8x6 grid sits on real point (18, 32), which the warp moved.
-  EXPECT_EQ(ope.points[2 * (3 * 9 + 4)], At(warped, 64, 18, 32, 0));
-  EXPECT_EQ(ope.points[2 * (3 * 9 + 4) + 1], At(warped, 64, 18, 32, 1));
-  EXPECT_EQ(At(warped, 64, 18, 32, 0), 1000.0);
+  EXPECT_EQ(ope.points[2 * (3 * 9 + 4)], X(warped, 18, 32));
+  EXPECT_EQ(ope.points[2 * (3 * 9 + 4) + 1], Y(warped, 18, 32));
+  EXPECT_EQ(X(warped, 18, 32), 1000.0);
   EXPECT_EQ(ope.a, 8 * 9);
   EXPECT_EQ(CommentOf(m)[26], 8);  // free-grid mode: the GUI count follows
   EXPECT_EQ(CommentOf(m)[27], 6);
@@ -163,8 +152,8 @@ TEST_F(SetupTest, SecondSetParamRebuildsAndDiscardsTheWarp) {
   rec().disp = {2, 2};
   const Report& r = Refreshed();
   EXPECT_EQ(r.a, 8);
-  EXPECT_EQ(At(r, 8, 2, 2, 0), 200.0);
-  EXPECT_EQ(At(r, 8, 2, 2, 1), 150.0);
+  EXPECT_EQ(X(r, 2, 2), 200.0);
+  EXPECT_EQ(Y(r, 2, 2), 150.0);
 }
 
 }  // namespace
