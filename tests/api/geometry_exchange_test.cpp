@@ -24,9 +24,15 @@ std::string TempPath(const char* name) {
   return ::testing::TempDir() + "kvogc_geometry_" + name;
 }
 
-void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
+// A file holding `text`, removed at scope end.
+struct TempFile {
+  TempFile(const char* name, const std::string& text) : path(TempPath(name)) {
+    std::ofstream(path, std::ios::binary) << text;
+  }
+  ~TempFile() { std::remove(path.c_str()); }
+  const char* c_str() const { return path.c_str(); }
+  std::string path;
+};
 
 // A text holding nine "#prev" points: point k at (k, 2k) pixels, y flipped.
 std::string PrevText(const char* lineEnd = "\n") {
@@ -76,8 +82,7 @@ TEST_F(GeometryTest, GridDataRoundTripAndCounts) {
 
 TEST_F(GeometryTest, FileReadSetsRecordAndBaseGridAndReports) {
   for (const char* lineEnd : {"\n", "\r\n"}) {
-    const std::string path = TempPath("read.obj");
-    WriteFile(path, PrevText(lineEnd));
+    const TempFile path("read.obj", PrevText(lineEnd));
     rec().reports.clear();
     ASSERT_EQ(kvogcGridManager_GetGeoObjDataFromFile(m, nullptr, path.c_str()), KVOGC_OK);
     EXPECT_EQ(rec().Order(), "DOR");
@@ -85,7 +90,6 @@ TEST_F(GeometryTest, FileReadSetsRecordAndBaseGridAndReports) {
     const std::vector<double> grid = BaseGrid();
     EXPECT_NEAR(grid[2 * 5], 5.0, 1e-3);
     EXPECT_NEAR(grid[2 * 5 + 1], 10.0, 1e-3);
-    std::remove(path.c_str());
   }
   EXPECT_EQ(kvogcGridManager_GetGeoObjDataFromFile(m, nullptr, TempPath("missing").c_str()),
             KVOGC_E_FAIL);
@@ -93,21 +97,18 @@ TEST_F(GeometryTest, FileReadSetsRecordAndBaseGridAndReports) {
 }
 
 TEST_F(GeometryTest, MalformedPrevFailsKeepsWhatWasSetAndDoesNotRefresh) {
-  const std::string path = TempPath("bad.obj");
-  WriteFile(path, "#[GEOMETRY_KEYSTONE_SCREEN_10]\n#Angle=12\n#prev 0.5 0.5 0\n#prev x 0.5 0\n");
+  const TempFile path("bad.obj", "#[GEOMETRY_KEYSTONE_SCREEN_10]\n#Angle=12\n#prev 0.5 0.5 0\n#prev x 0.5 0\n");
   rec().reports.clear();
   EXPECT_EQ(kvogcGridManager_GetGeoObjDataFromFile(m, nullptr, path.c_str()), KVOGC_E_INVALIDARG);
   EXPECT_TRUE(rec().reports.empty());
   EXPECT_EQ(CommentOf(m)[17], 12);
   EXPECT_EQ(BaseGrid()[0], 960.0);  // the first point was set before the bad line
-  std::remove(path.c_str());
 }
 
 TEST_F(GeometryTest, AnalyseChangesOnlyTheFieldsInTheFile) {
   ASSERT_EQ(kvogcGridManager_SetLinearity(m, 45.0, 0.0), KVOGC_OK);
   const std::vector<double> before = BaseGrid();
-  const std::string path = TempPath("analyse.obj");
-  WriteFile(path, "#[GEOMETRY_KEYSTONE_SCREEN_10]\r\n#Angle=30\r\n#Th=15\r\n");
+  const TempFile path("analyse.obj", "#[GEOMETRY_KEYSTONE_SCREEN_10]\r\n#Angle=30\r\n#Th=15\r\n");
   rec().reports.clear();
   ASSERT_EQ(kvogcGridManager_AnalyseGeoObjFile(m, path.c_str()), KVOGC_OK);
   const auto c = CommentOf(m);
@@ -117,7 +118,6 @@ TEST_F(GeometryTest, AnalyseChangesOnlyTheFieldsInTheFile) {
   EXPECT_EQ(BaseGrid(), before);
   EXPECT_TRUE(rec().reports.empty());
   EXPECT_EQ(kvogcGridManager_AnalyseGeoObjFile(m, TempPath("missing").c_str()), KVOGC_FALSE);
-  std::remove(path.c_str());
 }
 
 TEST_F(GeometryTest, TargetGeometryIsReadBack) {
@@ -166,8 +166,7 @@ TEST(ProjectorVariants, SaveInSlotsAreIndependentBasePairs) {
 }
 
 TEST(ProjectorVariants, PrevRuleFollowsTheLayoutFlag) {
-  const std::string path = TempPath("projector.obj");
-  WriteFile(path, "#prev 0.5 0.25 0\n");
+  const TempFile path("projector.obj", "#prev 0.5 0.25 0\n");
   for (int32_t flag : {0, 1}) {
     Manager m(kvogcInitProjectorLibrary());
     const GridSize panel = kPanel;
@@ -181,7 +180,6 @@ TEST(ProjectorVariants, PrevRuleFollowsTheLayoutFlag) {
     ASSERT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
     EXPECT_EQ(grid[1], flag == 0 ? 810.0 : 270.0);
   }
-  std::remove(path.c_str());
 }
 
 TEST(ProjectorVariants, DeviceKeepsCornersInPixelsAndNeedsADeviceSize) {
@@ -248,14 +246,12 @@ TEST(GeometryInput, NullPathsAndLongFilesAreHandled) {
   EXPECT_EQ(kvogcGridManager_SetGeoFilePath(m, nullptr), KVOGC_E_INVALIDARG);
   EXPECT_EQ(kvogcGridManager_AnalyseGeoObjFile(m, nullptr), KVOGC_E_INVALIDARG);
   // Longer than the 4 x 768 bytes a 2x2 grid reads: cut there, read as a terminated text.
-  const std::string path = TempPath("long.obj");
   std::string text = "#[GEOMETRY_KEYSTONE_SCREEN_10]\n#Angle=5\n";
   while (text.size() < 4 * 768 + 100) text += "# padding padding padding padding\n";
-  WriteFile(path, text + "#Th=77\n");
+  const TempFile path("long.obj", text + "#Th=77\n");
   ASSERT_EQ(kvogcGridManager_GetGeoObjDataFromFile(m, nullptr, path.c_str()), KVOGC_OK);
   EXPECT_EQ(CommentOf(m)[17], 5);
   EXPECT_EQ(CommentOf(m)[21], 20);  // the line past the cut was not read
-  std::remove(path.c_str());
 }
 
 }  // namespace
