@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -34,17 +35,10 @@ struct TempFile {
   std::string path;
 };
 
-// A text holding nine "#prev" points: point k at (k, 2k) pixels, y flipped.
-std::string PrevText(const char* lineEnd = "\n") {
-  std::string text = std::string("# WARP") + lineEnd + "#[GEOMETRY_KEYSTONE_SCREEN_10]" + lineEnd +
-                     "#Angle=30" + lineEnd;
-  for (int k = 0; k < 9; ++k) {
-    char line[96];
-    std::snprintf(line, sizeof line, "#prev %.6f %.6f 0.000000%s", k / 1920.0,
-                  1.0 - 2.0 * k / 1080.0, lineEnd);
-    text += line;
-  }
-  return text + "vt 0.5 0.5" + lineEnd + "f 1/1 2/2 3/3" + lineEnd;
+// A text holding nine "#prev" points, point k at (k, 2k) pixels, y flipped.
+std::string PrevText() {
+  std::ifstream file(KVOGC_TEST_DATA_DIR "/geo_text_prev_3x3.txt", std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 class GeometryTest : public HostTest {
@@ -81,16 +75,14 @@ TEST_F(GeometryTest, GridDataRoundTripAndCounts) {
 }
 
 TEST_F(GeometryTest, FileReadSetsRecordAndBaseGridAndReports) {
-  for (const char* lineEnd : {"\n", "\r\n"}) {
-    const TempFile path("read.obj", PrevText(lineEnd));
-    rec().reports.clear();
-    ASSERT_EQ(kvogcGridManager_GetGeoObjDataFromFile(m, nullptr, path.c_str()), KVOGC_OK);
-    EXPECT_EQ(rec().Order(), "DOR");
-    EXPECT_EQ(CommentOf(m)[17], 30);
-    const std::vector<double> grid = BaseGrid();
-    EXPECT_NEAR(grid[2 * 5], 5.0, 1e-3);
-    EXPECT_NEAR(grid[2 * 5 + 1], 10.0, 1e-3);
-  }
+  const TempFile path("read.obj", PrevText());
+  rec().reports.clear();
+  ASSERT_EQ(kvogcGridManager_GetGeoObjDataFromFile(m, nullptr, path.c_str()), KVOGC_OK);
+  EXPECT_EQ(rec().Order(), "DOR");
+  EXPECT_EQ(CommentOf(m)[17], 30);
+  const std::vector<double> grid = BaseGrid();
+  EXPECT_NEAR(grid[2 * 5], 5.0, 1e-3);
+  EXPECT_NEAR(grid[2 * 5 + 1], 10.0, 1e-3);
   EXPECT_EQ(kvogcGridManager_GetGeoObjDataFromFile(m, nullptr, TempPath("missing").c_str()),
             KVOGC_E_FAIL);
   EXPECT_EQ(kvogcGridManager_GetGeoObjDataFromFile(m, nullptr, nullptr), KVOGC_E_INVALIDARG);

@@ -3,10 +3,8 @@
 // the library, which sanitizer builds must accept) and a C++ target that throws.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <stdexcept>
 #include <string>
-#include <thread>
 
 #include "api/HostRecorder.h"
 #include "support/FakeTarget.h"
@@ -15,20 +13,9 @@
 namespace kvogc::test {
 namespace {
 
-using namespace std::chrono_literals;
 
 constexpr GridSize kPanel{1920, 1080};
 constexpr GridSize kGrid{4, 4};
-
-template <typename Condition>
-bool WaitFor(Condition&& condition) {
-  const auto deadline = std::chrono::steady_clock::now() + 10s;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(5ms);
-  }
-  return true;
-}
 
 // Set up, with a linearity the comment record shows.
 void Prepare(kvogcManager* m) {

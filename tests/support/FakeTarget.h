@@ -1,17 +1,30 @@
 // A host's delivery target for tests: lives on the test's stack (its last
 // Release frees nothing), counts the references held on it and on its channel
 // and the calls the library makes, and fails on request. Safe to call from a
-// manager's worker thread.
+// manager's worker thread, whose deliveries a test waits for.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <new>
 #include <stdexcept>
+#include <thread>
 
 #include "kvogc/kvogc_modules.hpp"
 
 namespace kvogc::test {
+
+/// Waits, bounded, for a condition the worker thread makes true.
+template <typename Condition>
+bool WaitFor(Condition&& condition) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
 
 class FakeTarget final : public IGeoObjTarget {
  public:

@@ -2,13 +2,11 @@
 // which request wins, in which order, and what a manager's destruction leaves.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "host/GeoObjHostTarget.h"
@@ -21,8 +19,8 @@
 namespace kvogc {
 namespace {
 
-using namespace std::chrono_literals;
 using host::CGeoObjHostTarget;
+using test::WaitFor;
 
 constexpr GridSize kPanel{1920, 1080};
 
@@ -33,17 +31,6 @@ void SetUpGrids(GridCalcManagerBase& m, GridSize device = kPanel, int32_t projec
 
 KvoRef<CGeoObjHostTarget> NewTarget() {
   return KvoRef<CGeoObjHostTarget>::Adopt(CGeoObjHostTarget::Create());
-}
-
-// Waits, bounded, for a condition the worker thread makes true.
-template <typename Condition>
-bool WaitFor(Condition&& condition) {
-  const auto deadline = std::chrono::steady_clock::now() + 5s;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(5ms);
-  }
-  return true;
 }
 
 std::string ReadFile(const std::string& path) {

@@ -132,13 +132,8 @@ TEST(GeoObjTextReader, CommentLinesSetTheRecordFromTheDefaults) {
       {"#[GEOMETRY_4CORNER_SCREEN_10]\n#LinearityX=4\n#[GEOMETRY_OTHER]\n#LinearityY=5\n"
        "#LeftUpX=2.0\n#Rolling=7\n",
        {.LinearityX = 4}},
-      {"#ScreenType 1\n#IsKeyStone 1\n#GUIGridCount 5 9\n#[GEOMETRY_4CORNER_SCREEN_10]\n"
-       "#LeftLowX=0.1\n#LeftLowY=0.2\n#LeftUpX=0.3\n#LeftUpY=0.4\n"
-       "#RightLowX=0.5\n#RightLowY=0.6\n#RightUpX=0.7\n#RightUpY=0.8\n"
-       "#LinearityX=11\n#LinearityY=12\n#Rolling=13\n#PincushionUpper=14\n"
-       "#PincushionLower=15\n#PincushionLeft=16\n#PincushionRight=17\n"
-       "#IsFitSize=18\n#IsLinearityAuto=19\n#[GEOMETRY_KEYSTONE_SCREEN_10]\n"
-       "#Angle=21\n#H_shift=22\n#Pitching=23\n#Rolling=24\n#Th=25\n#V_shift=26\n#IsFitSize=27\n",
+      // Every key once, each with its own value.
+      {ReadTestData("geo_text_every_key.txt"),
        {1, -2, 3, -4, 5, -6, 7, -8, 11, 12, 14, 15, 16, 17, 13, 18, 19, 21, 22, 23, 24, 25, 26, 27,
         1, 1, 4, 8}},
       // White space in a format matches none too; the longest number prefix is
