@@ -55,6 +55,8 @@ TEST(BeforeSetup, ModeSettersKeepTheRecordInStep) {
   };
   EXPECT_EQ(kvogcGridManager_SetGeoAdjMode(m, 1), KVOGC_OK);
   EXPECT_EQ(comment(), std::pair(1, 0));
+  EXPECT_EQ(kvogcGridManager_SetKeyStoneMode(m, 0), KVOGC_E_FAIL);
+  EXPECT_EQ(comment(), std::pair(1, 0));
   EXPECT_EQ(kvogcGridManager_SetKeyStoneMode(m, 1), KVOGC_E_FAIL);
   EXPECT_EQ(comment(), std::pair(2, 1));
   EXPECT_EQ(kvogcGridManager_SetGeoAdjMode(m, 0), KVOGC_OK);

@@ -232,7 +232,8 @@ TEST_F(Tool, BadInputEndsWithStatusTwoAndWritesNothing) {
       {"s.json", setup + R"([{"op": "MovePoint", "rwo": 1, "col": 1, "dx": 1, "dy": 1}]})", run,
        R"(step 1 (MovePoint): unknown argument "rwo")"},
       {"s.json", "{\n  \"setup\": {},\n  \"steps\": [\n    {\"op\": }\n  ]\n}\n", run, "s.json: not valid JSON"},
-      {"s.json", sixPoints, {"info", "s.json"}, "the file does not tell its points per row; give --grid XxY"},
+      // A face line that is not a quad of the layout tells nothing either.
+      {"s.json", sixPoints + "f 5/5 6/6 1/1 2/2\n", {"info", "s.json"}, "the file does not tell its points per row; give --grid XxY"},
       {"s.json", sixPoints, {"info", "s.json", "--grid", "2x2"}, "the grid 2x2 has 9 points, the file 6"},
       {"", "", {"run", "nowhere.json"}, "cannot read scenario 'nowhere.json': no such file"},
       {"f", "x", {"demo", "--out", "f"}, "is not a directory"},
