@@ -198,22 +198,21 @@ TEST(GeoObjTextReader, PrevLinesSetTheBaseGridInSinglePrecision) {
 TEST(GeoObjTextReader, FailedReads) {
   const std::string before = "#[GEOMETRY_KEYSTONE_SCREEN_10]\n#Angle=30\n#prev 0.5 0.5 0\n";
   const std::string after = "\n#V_shift=4\n#prev 0.25 0.25 0\n";  // never read
-  const struct {
+  struct Case {
     std::string text;
     GeoCommentRecord record;
     double firstX;
-  } cases[] = {
-      {before + "#prev abc 0.5 0" + after, {.Angle = 30}, 960.0},
-      {before + "#prev 0.5 - 0" + after, {.Angle = 30}, 960.0},
-      {before + "#prev 0.5" + after, {.Angle = 30}, 960.0},
-      {before + "#prev  0.5 0.5 0" + after, {.Angle = 30}, 960.0},
-      {before + "#prev 1e39 0.5 0" + after, {.Angle = 30}, 960.0},
-      {before + "#prev 0.5 -1e-60 0" + after, {.Angle = 30}, 960.0},
+  };
+  std::vector<Case> cases = {
       {"#[GEOMETRY_KEYSTONE_SCREEN_10]\n#Angle=99999999999\n", {.Angle = 99}, 0.0},
       {"#ScreenType -2147483649\n", {.Angle = 99}, 0.0},
       {"#[GEOMETRY_4CORNER_SCREEN_10]\n#LeftUpX=1e39\n", {.Angle = 99}, 0.0},
       {"#GUIGridCount -2147483648 3\n", {.Angle = 99}, 0.0},
   };
+  for (const char* bad : {"#prev abc 0.5 0", "#prev 0.5 - 0", "#prev 0.5", "#prev  0.5 0.5 0", "#prev 1e39 0.5 0",
+                          "#prev 0.5 -1e-60 0"}) {
+    cases.push_back({before + bad + after, {.Angle = 30}, 960.0});
+  }
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     ReadTarget t;  // its record holds Angle 99 before the read

@@ -16,11 +16,6 @@
 namespace kvogc::gridtest {
 namespace {
 
-constexpr double kStep = 1.0 / 256;
-constexpr RealPoint kTL{0.0, 0.0};
-constexpr RealPoint kTR{1.0, 0.0};
-constexpr RealPoint kBR{1.0, 1.0};
-constexpr RealPoint kBL{0.0, 1.0};
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
 
@@ -126,8 +121,8 @@ TEST(PinCushionInverse, RoundTripThroughTheCellHomographies) {
   for (int32_t r = 0; r <= 16; r += 3) {
     for (int32_t c = 0; c <= 24; c += 5) {
       const RealPoint back = CorrectionInvert(pin, g.dst.At(r, c), kFullHd);
-      EXPECT_NEAR(back.x, g.src.At(r, c).x, 2 * kStep) << r << "," << c;
-      EXPECT_NEAR(back.y, g.src.At(r, c).y, 2 * kStep) << r << "," << c;
+      EXPECT_NEAR(back.x, g.src.At(r, c).x, 2.0 / 256) << r << "," << c;
+      EXPECT_NEAR(back.y, g.src.At(r, c).y, 2.0 / 256) << r << "," << c;
     }
   }
   // Between nodes a cell is only nearly a perspective image of its source: the
@@ -187,13 +182,13 @@ TEST(PinCushionBadInput, RejectedArgumentsChangeNothingAndNonFinitePointsPass) {
   SetBent(pin, 1);
   const RealPoint before = Forward(pin, {300.0, 200.0});
   for (int k = 0; k < 4; ++k) {
-    RealPoint corners[4] = {kTL, kTR, kBR, kBL};
+    RealPoint corners[4] = {{0.0, 0.0}, {1.0, 0.0}, {1.0, 1.0}, {0.0, 1.0}};
     corners[k].y = kNaN;
     EXPECT_EQ(pin.SetParam(corners[0], corners[1], corners[2], corners[3], 0.0, 0.0, 0.0, 0.0, 0),
               KVOGC_E_INVALIDARG)
         << k;
   }
-  EXPECT_EQ(pin.SetParam(kTL, kTR, kBR, kBL, 0.0, kInf, 0.0, 0.0, 0), KVOGC_E_INVALIDARG);
+  EXPECT_EQ(pin.SetParam({0.0, 0.0}, {1.0, 0.0}, {1.0, 1.0}, {0.0, 1.0}, 0.0, kInf, 0.0, 0.0, 0), KVOGC_E_INVALIDARG);
   ExpectSameBits(Forward(pin, {300.0, 200.0}), before);
   CorrectionExpectBadGridsRefused(pin);
   Grids g({8, 6});
