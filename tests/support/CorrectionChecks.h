@@ -9,6 +9,18 @@
 
 namespace kvogc::gridtest {
 
+/// Where ConvertPoints carries the single point p.
+template <class Corrector>
+RealPoint CorrectionForward(Corrector& c, RealPoint p, GridSize panel) {
+  CWarpGridReal src;
+  CWarpGridReal dst;
+  src.Create(panel, {1, 1});
+  dst.Create(panel, {1, 1});
+  src.At(0, 0) = p;
+  EXPECT_EQ(c.ConvertPoints(src, dst, panel, {1, 1}), KVOGC_OK);
+  return dst.At(0, 0);
+}
+
 /// The uncorrected position of p, through either form of InvertPoint.
 template <class Corrector>
 RealPoint CorrectionInvert(Corrector& c, RealPoint p, GridSize panel) {

@@ -17,17 +17,6 @@ namespace {
 constexpr GridSize kFourThird{1024, 768};
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// Maps one point through ConvertPoints.
-RealPoint Forward(CKeyStone& ks, RealPoint p, const GridSize& panel) {
-  CWarpGridReal src;
-  CWarpGridReal dst;
-  src.Create(panel, {1, 1});
-  dst.Create(panel, {1, 1});
-  src.At(0, 0) = p;
-  EXPECT_EQ(ks.ConvertPoints(src, dst, panel, {1, 1}), KVOGC_OK);
-  return dst.At(0, 0);
-}
-
 // Points on the 1/256 lattice in and up to 64 px around the panel.
 std::vector<RealPoint> LatticePoints(const GridSize& panel) {
   CWarpGridReal g;
@@ -86,7 +75,7 @@ TEST(KeystoneForward, RotationFitShrinksByTheSixteenNinthFactor) {
     for (const auto& c : cases) {
       ASSERT_EQ(ks.SetRotationOnly(c.roll, c.fit, panel), KVOGC_OK);
       for (const RealPoint p : {RealPoint{0, 0}, RealPoint{double(panel.cx), 0}, RealPoint{100.5, 700.25}}) {
-        EXPECT_NEAR(fromCentre(Forward(ks, p, panel)), fromCentre(p) / c.k, 0.01)
+        EXPECT_NEAR(fromCentre(CorrectionForward(ks, p, panel)), fromCentre(p) / c.k, 0.01)
             << "roll " << c.roll << " fit " << c.fit << " panel " << panel.cx;
       }
     }
@@ -106,7 +95,7 @@ TEST(KeystoneForward, CountsSelectTheConvertedPointsAndGridsFollowThem) {
     for (int c = 0; c <= 4; ++c) {
       const bool inside = r <= 1 && c <= 2;
       EXPECT_EQ(dst.At(r, c).x == kPoison, !inside) << r << "," << c;
-      if (inside) ExpectSameBits(dst.At(r, c), Forward(ks, src.At(r, c), kFullHd));
+      if (inside) ExpectSameBits(dst.At(r, c), CorrectionForward(ks, src.At(r, c), kFullHd));
     }
   }
   ASSERT_EQ(ks.SetParam(-6.0, 9.0, 12.0, 1.2, 0.1, 0.3, 0, 1, kFullHd), KVOGC_OK);
@@ -117,13 +106,13 @@ TEST(KeystoneInverse, ShiftAloneComesBackUnchangedATiltUpToRounding) {
   CKeyStone ks;
   ASSERT_EQ(ks.SetParam(0, 0, 0, 1.5, 0.3, -0.2, 0, 0, kFullHd), KVOGC_OK);
   for (const RealPoint p : LatticePoints(kFullHd)) {
-    ExpectSameBits(CorrectionInvert(ks, Forward(ks, p, kFullHd), kFullHd), p);
+    ExpectSameBits(CorrectionInvert(ks, CorrectionForward(ks, p, kFullHd), kFullHd), p);
   }
   for (const GridSize panel : {kFullHd, kFourThird}) {
     ASSERT_EQ(ks.SetParam(8.0, -5.0, 3.0, 1.5, 0.2, -0.1, 0.1, 1, panel), KVOGC_OK);
     double moved = 0.0;
     for (const RealPoint p : LatticePoints(panel)) {
-      const RealPoint q = Forward(ks, p, panel);
+      const RealPoint q = CorrectionForward(ks, p, panel);
       moved = std::max(moved, std::hypot(q.x - p.x, q.y - p.y));
       const RealPoint back = CorrectionInvert(ks, q, panel);
       EXPECT_NEAR(back.x, p.x, 0.01);
@@ -136,11 +125,11 @@ TEST(KeystoneInverse, ShiftAloneComesBackUnchangedATiltUpToRounding) {
 TEST(KeystoneInput, RefusedPanelsAndGridsChangeNothingAndNotANumberPassesThrough) {
   CKeyStone ks;
   ASSERT_EQ(ks.SetParam(5.0, 0, 0, 1.5, 0, 0, 0, 0, kFullHd), KVOGC_OK);
-  const RealPoint before = Forward(ks, {100, 200}, kFullHd);
+  const RealPoint before = CorrectionForward(ks, {100, 200}, kFullHd);
   for (const GridSize bad : {GridSize{0, 1080}, GridSize{1920, 0}, GridSize{-1920, 1080}}) {
     EXPECT_EQ(ks.SetParam(30.0, 20.0, 10.0, 1.0, 0, 0, 0, 1, bad), KVOGC_E_INVALIDARG);
     EXPECT_EQ(ks.SetRotationOnly(30.0, 1, bad), KVOGC_E_INVALIDARG);
-    ExpectSameBits(Forward(ks, {100, 200}, kFullHd), before);
+    ExpectSameBits(CorrectionForward(ks, {100, 200}, kFullHd), before);
   }
   CorrectionExpectBadGridsRefused(ks);
   CWarpGridOpe src;
@@ -155,7 +144,7 @@ TEST(KeystoneInput, RefusedPanelsAndGridsChangeNothingAndNotANumberPassesThrough
   for (uint32_t fit : {0u, 1u}) {
     EXPECT_EQ(ks.SetParam(5.0, 2.0, kNaN, 1.5, 0.0, 0.0, 0.0, fit, kFullHd), KVOGC_OK);
     EXPECT_EQ(ks.SetRotationOnly(kNaN, fit, kFullHd), KVOGC_OK);
-    EXPECT_TRUE(std::isnan(Forward(ks, {100, 200}, kFullHd).x));
+    EXPECT_TRUE(std::isnan(CorrectionForward(ks, {100, 200}, kFullHd).x));
     CorrectionInvert(ks, {100, 200}, kFullHd);
     EXPECT_EQ(ks.ConvertGrid(src, dst), KVOGC_OK);
   }

@@ -39,16 +39,6 @@ void SetBent(CPinCushion& pin, uint32_t fit) {
             KVOGC_OK);
 }
 
-// The forward image of one pixel point.
-RealPoint Forward(CPinCushion& pin, RealPoint p) {
-  Grids g({1, 1});
-  g.src.At(0, 0) = p;
-  EXPECT_EQ(g.Convert(pin), KVOGC_OK);
-  return g.dst.At(0, 0);
-}
-
-// Every node of the even 4 x 2 grid under bent corners and edges, and three
-// points outside the panel, without the fit and with it.
 TEST(PinCushionForward, WorkedGridsToTheBit) {
   const std::vector<double> expected = TestNumbers("pincushion_bent_4x2.txt");
   ASSERT_EQ(expected.size(), 2u * 2 * (15 + 3));
@@ -134,7 +124,7 @@ TEST(PinCushionInverse, RoundTripThroughTheCellHomographies) {
     const RealPoint p{RoundPoint(fx(rng)), RoundPoint(fy(rng))};
     CPinCushion single;
     SetBent(single, 0);
-    const RealPoint back = CorrectionInvert(pin, Forward(single, p), kFullHd);
+    const RealPoint back = CorrectionInvert(pin, CorrectionForward(single, p, kFullHd), kFullHd);
     EXPECT_NEAR(back.x, p.x, 0.6) << p.x << "," << p.y;
     EXPECT_NEAR(back.y, p.y, 0.6) << p.x << "," << p.y;
   }
@@ -180,7 +170,7 @@ TEST(PinCushionInverse, WithoutAHomographyTheInputComesBack) {
 TEST(PinCushionBadInput, RejectedArgumentsChangeNothingAndNonFinitePointsPass) {
   CPinCushion pin;
   SetBent(pin, 1);
-  const RealPoint before = Forward(pin, {300.0, 200.0});
+  const RealPoint before = CorrectionForward(pin, {300.0, 200.0}, kFullHd);
   for (int k = 0; k < 4; ++k) {
     RealPoint corners[4] = {{0.0, 0.0}, {1.0, 0.0}, {1.0, 1.0}, {0.0, 1.0}};
     corners[k].y = kNaN;
@@ -189,7 +179,7 @@ TEST(PinCushionBadInput, RejectedArgumentsChangeNothingAndNonFinitePointsPass) {
         << k;
   }
   EXPECT_EQ(pin.SetParam({0.0, 0.0}, {1.0, 0.0}, {1.0, 1.0}, {0.0, 1.0}, 0.0, kInf, 0.0, 0.0, 0), KVOGC_E_INVALIDARG);
-  ExpectSameBits(Forward(pin, {300.0, 200.0}), before);
+  ExpectSameBits(CorrectionForward(pin, {300.0, 200.0}, kFullHd), before);
   CorrectionExpectBadGridsRefused(pin);
   Grids g({8, 6});
   Poison(g.dst);
