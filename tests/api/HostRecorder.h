@@ -79,7 +79,6 @@ class Manager {
   ~Manager() { kvogcFinishLibrary(m_handle); }
   Manager(const Manager&) = delete;
   Manager& operator=(const Manager&) = delete;
-  kvogcManager* get() const { return m_handle; }
   operator kvogcManager*() const { return m_handle; }
 
  private:

@@ -15,11 +15,13 @@ namespace {
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
 
-TEST(LinearityNeutral, DefaultAndZeroAnglesReproducePoints) {
+TEST(LinearityGrids, ZeroAnglesReproducePointsAndConvertGridAgreesWithConvertPoints) {
   CLinearity lin;
   CorrectionExpectNeutral(lin, kFullHd, {16, 9}, 2000);
   ASSERT_EQ(lin.SetParam(0.0, 0.0), KVOGC_OK);
   CorrectionExpectNeutral(lin, kFullHd, {16, 9}, 2000);
+  ASSERT_EQ(lin.SetParam(12.0, -8.0), KVOGC_OK);
+  CorrectionExpectGridFollowsPoints(lin, kFullHd);
 }
 
 TEST(LinearitySpacing, EachAngleMovesItsOwnAxisWithFixedEnds) {
@@ -93,12 +95,6 @@ TEST(LinearityInverse, RoundTripWithinRoundingAndAxisEndsExactly) {
   const double s = std::sin(-35.0 * 3.141592653589 / 180);
   lin.IntersectPlanes({static_cast<float>(0.5 * (2 + s) / (2 + 0.5 * s)), 0.5f, 0.0f}, out);
   EXPECT_NEAR(out[0], 0.5f, 1e-6);
-}
-
-TEST(LinearityGrids, ConvertGridAgreesWithConvertPoints) {
-  CLinearity lin;
-  ASSERT_EQ(lin.SetParam(12.0, -8.0), KVOGC_OK);
-  CorrectionExpectGridFollowsPoints(lin, kFullHd);
 }
 
 TEST(LinearityBadInput, RejectedAnglesPanelsAndCountsChangeNothing) {

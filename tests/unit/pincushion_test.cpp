@@ -60,20 +60,17 @@ TEST(PinCushionForward, WorkedGridsToTheBit) {
   }
 }
 
-TEST(PinCushionNeutral, DefaultsLeaveEveryPointInPlace) {
+TEST(PinCushionGrids, DefaultsLeaveEveryPointInPlaceAndConvertGridAgreesWithConvertPoints) {
   CPinCushion pin;
   CorrectionExpectNeutral(pin, kFullHd, {16, 9}, 6000);
   SetBent(pin, 1);
   ASSERT_EQ(pin.Reset(), KVOGC_OK);
   CorrectionExpectNeutral(pin, kFullHd, {16, 9}, 6000);
-}
-
-TEST(PinCushionGrids, ConvertGridAgreesWithConvertPoints) {
   for (uint32_t fit : {0u, 1u}) {
     SCOPED_TRACE(fit);
-    CPinCushion pin;
-    SetBent(pin, fit);
-    CorrectionExpectGridFollowsPoints(pin, kFullHd);
+    CPinCushion bent;
+    SetBent(bent, fit);
+    CorrectionExpectGridFollowsPoints(bent, kFullHd);
   }
 }
 

@@ -59,10 +59,6 @@ TEST(SiblingModule, LoadsBesideTheLibraryOrLeavesAnEmptyRecord) {
   up.Unload();
   EXPECT_FALSE(up.IsLoaded());
 
-  SiblingModule missing("NoSuchModule.dll");
-  EXPECT_FALSE(missing.IsLoaded());
-  EXPECT_FALSE(missing.HasFactory());
-  EXPECT_EQ(missing.CreateInstance(kClsidMatrixBuilder, kIidMatrixBuilder, &object), KVOGC_E_HANDLE);
   SiblingModule tooHigh;
   tooHigh.LoadFrom("lib", "..\\..\\Tessaly.dll");
   EXPECT_FALSE(tooHigh.IsLoaded());
