@@ -41,32 +41,34 @@ std::string PrevText() {
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
+// The base grid of a manager with this many points.
+std::vector<double> BaseGrid(kvogcManager* m, size_t points = 9) {
+  std::vector<double> grid(2 * points, -1.0);
+  EXPECT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
+  return grid;
+}
+
 class GeometryTest : public HostTest {
  protected:
   void SetUp() override {
     ASSERT_EQ(Register<0>(m, kOpe, kDisp), KVOGC_OK);
     ASSERT_EQ(SetUpManager(m, kPanel, kReal, kDisp, kOpe), KVOGC_OK);
   }
-  std::vector<double> BaseGrid() {
-    std::vector<double> grid(18, -1.0);
-    EXPECT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
-    return grid;
-  }
 };
 
 TEST_F(GeometryTest, GridDataRoundTripAndCounts) {
-  std::vector<double> grid = BaseGrid();
+  std::vector<double> grid = BaseGrid(m);
   EXPECT_EQ(grid[2 * 4], 960.0);  // the middle point of the even grid
   EXPECT_EQ(grid[2 * 4 + 1], 540.0);
   rec().reports.clear();
   ASSERT_EQ(kvogcGridManager_SetGeometryGridData(m, nullptr, grid.data(), 9), KVOGC_OK);
   EXPECT_EQ(rec().Order(), "DOR");
-  EXPECT_EQ(BaseGrid(), grid);
+  EXPECT_EQ(BaseGrid(m), grid);
   grid[2 * 4] = 1000.0;
   std::vector<double> longer = grid;
   longer.resize(2 * 50, 7.0);  // more points than the grid: only the grid is written
   ASSERT_EQ(kvogcGridManager_SetGeometryGridData(m, nullptr, longer.data(), 50), KVOGC_OK);
-  EXPECT_EQ(BaseGrid(), grid);
+  EXPECT_EQ(BaseGrid(m), grid);
   rec().reports.clear();
   ASSERT_EQ(kvogcGridManager_SetGeometryGridData(m, nullptr, nullptr, 0), KVOGC_OK);
   EXPECT_EQ(rec().Order(), "DOR");  // count 0 still refreshes and reports
@@ -80,7 +82,7 @@ TEST_F(GeometryTest, FileReadSetsRecordAndBaseGridAndReports) {
   ASSERT_EQ(kvogcGridManager_GetGeoObjDataFromFile(m, nullptr, path.c_str()), KVOGC_OK);
   EXPECT_EQ(rec().Order(), "DOR");
   EXPECT_EQ(CommentOf(m)[17], 30);
-  const std::vector<double> grid = BaseGrid();
+  const std::vector<double> grid = BaseGrid(m);
   EXPECT_NEAR(grid[2 * 5], 5.0, 1e-3);
   EXPECT_NEAR(grid[2 * 5 + 1], 10.0, 1e-3);
   EXPECT_EQ(kvogcGridManager_GetGeoObjDataFromFile(m, nullptr, TempPath("missing").c_str()),
@@ -94,12 +96,12 @@ TEST_F(GeometryTest, MalformedPrevFailsKeepsWhatWasSetAndDoesNotRefresh) {
   EXPECT_EQ(kvogcGridManager_GetGeoObjDataFromFile(m, nullptr, path.c_str()), KVOGC_E_INVALIDARG);
   EXPECT_TRUE(rec().reports.empty());
   EXPECT_EQ(CommentOf(m)[17], 12);
-  EXPECT_EQ(BaseGrid()[0], 960.0);  // the first point was set before the bad line
+  EXPECT_EQ(BaseGrid(m)[0], 960.0);  // the first point was set before the bad line
 }
 
 TEST_F(GeometryTest, AnalyseChangesOnlyTheFieldsInTheFile) {
   ASSERT_EQ(kvogcGridManager_SetLinearity(m, 45.0, 0.0), KVOGC_OK);
-  const std::vector<double> before = BaseGrid();
+  const std::vector<double> before = BaseGrid(m);
   const TempFile path("analyse.obj", "#[GEOMETRY_KEYSTONE_SCREEN_10]\r\n#Angle=30\r\n#Th=15\r\n");
   rec().reports.clear();
   ASSERT_EQ(kvogcGridManager_AnalyseGeoObjFile(m, path.c_str()), KVOGC_OK);
@@ -107,7 +109,7 @@ TEST_F(GeometryTest, AnalyseChangesOnlyTheFieldsInTheFile) {
   EXPECT_EQ(c[17], 30);
   EXPECT_EQ(c[21], 15);  // a CR LF file reads like an LF file
   EXPECT_EQ(c[9], 64);   // not reset first
-  EXPECT_EQ(BaseGrid(), before);
+  EXPECT_EQ(BaseGrid(m), before);
   EXPECT_TRUE(rec().reports.empty());
   EXPECT_EQ(kvogcGridManager_AnalyseGeoObjFile(m, TempPath("missing").c_str()), KVOGC_FALSE);
 }
@@ -121,7 +123,7 @@ TEST_F(GeometryTest, TargetGeometryIsReadBack) {
   EXPECT_EQ(target->RequestCount(), 1);
   EXPECT_EQ(rec().Order(), "DOR");
   EXPECT_EQ(CommentOf(m)[17], 30);
-  EXPECT_NEAR(BaseGrid()[2 * 8], 8.0, 1e-3);
+  EXPECT_NEAR(BaseGrid(m)[2 * 8], 8.0, 1e-3);
   EXPECT_EQ(kvogcGridManager_GetGeoObjData(m, nullptr), KVOGC_E_INVALIDARG);
   // SetGeometryGridData takes the target's texts again for the next send.
   ASSERT_EQ(kvogcGridManager_SetGeometryGridData(m, target.Get(), nullptr, 0), KVOGC_OK);
@@ -132,28 +134,23 @@ TEST(ProjectorVariants, SaveInSlotsAreIndependentBasePairs) {
   for (kvogcManager* (*init)() : {kvogcInitProjectorLibrary, kvogcInitProjectorDeviceLibrary}) {
     Manager m(init());
     ASSERT_EQ(SetUpManager(m, kPanel, {4, 4}, kDisp, kOpe), KVOGC_OK);
-    std::vector<double> slot0(50);
-    ASSERT_EQ(kvogcGridManager_GetGeometryGridData(m, slot0.data()), KVOGC_OK);
+    const std::vector<double> slot0 = BaseGrid(m, 25);
     ASSERT_EQ(kvogcGridManager_SetGeoAdjProjectorSaveIn(m, 1), KVOGC_OK);
     int32_t lx = 0;
     int32_t ly = 0;
     kvogcGridManager_SetGeoAdjEnable(m, 1);
     ASSERT_EQ(kvogcGridManager_MovePoint(m, 1, 1, 30, 20, &lx, &ly), KVOGC_OK);
-    std::vector<double> grid(50);
-    ASSERT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
-    EXPECT_EQ(grid[2 * 12], 990.0);  // real point (2, 2) under node (1, 1)
+    EXPECT_EQ(BaseGrid(m, 25)[2 * 12], 990.0);  // real point (2, 2) under node (1, 1)
     ASSERT_EQ(kvogcGridManager_SetGeoAdjProjectorSaveIn(m, 0), KVOGC_OK);
-    ASSERT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
-    EXPECT_EQ(grid, slot0);
+    EXPECT_EQ(BaseGrid(m, 25), slot0);
     // A value outside the slots selects none: base operations refuse and change nothing.
     ASSERT_EQ(kvogcGridManager_SetGeoAdjProjectorSaveIn(m, 3), KVOGC_OK);
     EXPECT_EQ(kvogcGridManager_MovePoint(m, 1, 1, 30, 20, &lx, &ly), KVOGC_E_INVALIDARG);
-    EXPECT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_E_INVALIDARG);
+    EXPECT_EQ(kvogcGridManager_GetGeometryGridData(m, std::vector<double>(50).data()), KVOGC_E_INVALIDARG);
     EXPECT_EQ(kvogcGridManager_SetLinearity(m, 10, 0), KVOGC_E_INVALIDARG);
     EXPECT_EQ(SetUpManager(m, kPanel, {4, 4}, kDisp, kOpe), KVOGC_E_INVALIDARG);
     ASSERT_EQ(kvogcGridManager_SetGeoAdjProjectorSaveIn(m, 1), KVOGC_OK);
-    ASSERT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
-    EXPECT_EQ(grid[2 * 12], 990.0);  // switching back finds the moved point again
+    EXPECT_EQ(BaseGrid(m, 25)[2 * 12], 990.0);  // switching back finds the moved point again
   }
 }
 
@@ -164,13 +161,10 @@ TEST(ProjectorVariants, PrevRuleFollowsTheLayoutFlag) {
     const GridSize panel = kPanel;
     ASSERT_EQ(kvogcGridManager_SetParam(m, &panel, &panel, &kReal, &kDisp, &kOpe, 600, 600, flag),
               KVOGC_OK);
-    std::vector<double> grid(18);
     ASSERT_EQ(kvogcGridManager_GetGeoObjDataFromFile(m, nullptr, path.c_str()), KVOGC_OK);
-    ASSERT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
-    EXPECT_EQ(grid[1], flag == 0 ? 810.0 : 270.0);
+    EXPECT_EQ(BaseGrid(m)[1], flag == 0 ? 810.0 : 270.0);
     ASSERT_EQ(kvogcGridManager_AnalyseGeoObjFile(m, path.c_str()), KVOGC_OK);
-    ASSERT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
-    EXPECT_EQ(grid[1], flag == 0 ? 810.0 : 270.0);
+    EXPECT_EQ(BaseGrid(m)[1], flag == 0 ? 810.0 : 270.0);
   }
 }
 
@@ -205,16 +199,13 @@ TEST(ProjectorVariants, OffsetInsetsOnlyTheActiveBaseAndOpeGridNumRedividesAllSl
   ASSERT_EQ(kvogcGridManager_SetParamWithOffset(m, &panel, &panel, &real, &two, &two, 600, 600,
                                                 10, 20),
             KVOGC_OK);
-  std::vector<double> grid(50);
-  ASSERT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
-  EXPECT_EQ(grid[0], 10.0);
-  EXPECT_EQ(grid[1], 20.0);
+  EXPECT_EQ(BaseGrid(m, 25)[0], 10.0);
+  EXPECT_EQ(BaseGrid(m, 25)[1], 20.0);
   // The reference grid keeps the whole panel: with adjustment off the host sees it.
   ASSERT_EQ(kvogcGridManager_RefreshAllPoint(m), KVOGC_OK);
   EXPECT_EQ(g_recorders[0].Last('R')->points[0], 0.0);
   ASSERT_EQ(kvogcGridManager_SetGeoAdjProjectorSaveIn(m, 2), KVOGC_OK);
-  ASSERT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
-  EXPECT_EQ(grid[0], 0.0);  // the other slots were not inset
+  EXPECT_EQ(BaseGrid(m, 25)[0], 0.0);  // the other slots were not inset
   const GridSize four{4, 4};
   g_recorders[0].ope = four;
   ASSERT_EQ(kvogcGridManager_SetOpeGridNum(m, &four), KVOGC_OK);
@@ -228,8 +219,7 @@ TEST(ProjectorVariants, OffsetInsetsOnlyTheActiveBaseAndOpeGridNumRedividesAllSl
   // An inactive slot's operation grid was re-divided evenly, not read back;
   // its real grid kept the inset.
   EXPECT_EQ(ope.points[0], 0.0);
-  ASSERT_EQ(kvogcGridManager_GetGeometryGridData(m, grid.data()), KVOGC_OK);
-  EXPECT_EQ(grid[0], 10.0);
+  EXPECT_EQ(BaseGrid(m, 25)[0], 10.0);
 }
 
 TEST(GeometryInput, NullPathsAndLongFilesAreHandled) {
