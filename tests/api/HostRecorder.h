@@ -2,9 +2,10 @@
 // slot, so that tests can check orders, counts and copies of the arrays.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cstdint>
-#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -68,8 +69,9 @@ void OnDisp(double* hLines, double* vLines, int32_t hCount, int32_t vCount) {
 }
 
 /// x and y of point (row, col) of a real-grid report.
-inline double X(const Report& r, int32_t row, int32_t col) { return r.points[2 * (size_t(row) * (r.a + 1) + col)]; }
-inline double Y(const Report& r, int32_t row, int32_t col) { return r.points[2 * (size_t(row) * (r.a + 1) + col) + 1]; }
+inline size_t At(const Report& r, int row, int col) { return 2 * (size_t(row) * (r.a + 1) + col); }
+inline double X(const Report& r, int row, int col) { return r.points[At(r, row, col)]; }
+inline double Y(const Report& r, int row, int col) { return r.points[At(r, row, col) + 1]; }
 
 /// A manager handle released at scope end.
 class Manager {

@@ -91,7 +91,8 @@ TEST_F(GeometryTest, FileReadSetsRecordAndBaseGridAndReports) {
 }
 
 TEST_F(GeometryTest, MalformedPrevFailsKeepsWhatWasSetAndDoesNotRefresh) {
-  const TempFile path("bad.obj", "#[GEOMETRY_KEYSTONE_SCREEN_10]\n#Angle=12\n#prev 0.5 0.5 0\n#prev x 0.5 0\n");
+  const TempFile path("bad.obj", "#[GEOMETRY_KEYSTONE_SCREEN_10]\n#Angle=12\n"
+                                 "#prev 0.5 0.5 0\n#prev x 0.5 0\n");
   rec().reports.clear();
   EXPECT_EQ(kvogcGridManager_GetGeoObjDataFromFile(m, nullptr, path.c_str()), KVOGC_E_INVALIDARG);
   EXPECT_TRUE(rec().reports.empty());
@@ -146,7 +147,8 @@ TEST(ProjectorVariants, SaveInSlotsAreIndependentBasePairs) {
     // A value outside the slots selects none: base operations refuse and change nothing.
     ASSERT_EQ(kvogcGridManager_SetGeoAdjProjectorSaveIn(m, 3), KVOGC_OK);
     EXPECT_EQ(kvogcGridManager_MovePoint(m, 1, 1, 30, 20, &lx, &ly), KVOGC_E_INVALIDARG);
-    EXPECT_EQ(kvogcGridManager_GetGeometryGridData(m, std::vector<double>(50).data()), KVOGC_E_INVALIDARG);
+    EXPECT_EQ(kvogcGridManager_GetGeometryGridData(m, std::vector<double>(50).data()),
+              KVOGC_E_INVALIDARG);
     EXPECT_EQ(kvogcGridManager_SetLinearity(m, 10, 0), KVOGC_E_INVALIDARG);
     EXPECT_EQ(SetUpManager(m, kPanel, {4, 4}, kDisp, kOpe), KVOGC_E_INVALIDARG);
     ASSERT_EQ(kvogcGridManager_SetGeoAdjProjectorSaveIn(m, 1), KVOGC_OK);

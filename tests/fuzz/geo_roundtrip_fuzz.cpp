@@ -58,9 +58,9 @@ void CheckRoundTrip(FuzzBytes& bytes) {
   const auto variant = layout == 0 ? GeoObjTextVariant::kPlain : GeoObjTextVariant::kProjector;
   const int32_t projectorFlag = layout == 0 ? 0 : layout - 1;
   std::string text;
-  Check(WriteGeoObjText({.panelSize = panel, .realGridNum = num, .current = &current, .previous = &previous,
-                         .comment = record, .header = {}, .tail = {}, .texture = {}, .variant = variant,
-                         .projectorFlag = projectorFlag},
+  Check(WriteGeoObjText({.panelSize = panel, .realGridNum = num, .current = &current,
+                         .previous = &previous, .comment = record, .header = {}, .tail = {},
+                         .texture = {}, .variant = variant, .projectorFlag = projectorFlag},
                         text) == KVOGC_OK,
         "a grid of a few points is written");
 
@@ -68,7 +68,8 @@ void CheckRoundTrip(FuzzBytes& bytes) {
   GeoCommentRecord comment;
   CWarpGridReal read;
   read.Create(panel, num);
-  Check(ParseGeoObjText(text, {panel, unflippedY}, comment, read) == KVOGC_OK, "a written text is read back");
+  Check(ParseGeoObjText(text, {panel, unflippedY}, comment, read) == KVOGC_OK,
+        "a written text is read back");
   Check(std::memcmp(&comment, &record, sizeof comment) == 0, "the record comes back unchanged");
 
   const float w = static_cast<float>(panel.cx);

@@ -21,9 +21,10 @@
 namespace kvogc::fuzz {
 namespace {
 
+// Away from the defaults the read resets; 3 x 2 points, which a few "#prev" lines overfill.
 struct ReadOutcome {
   int32_t status = KVOGC_OK;
-  GeoCommentRecord comment{.Angle = 45, .GUIGridCountX = 9};  // away from the defaults the read resets
+  GeoCommentRecord comment{.Angle = 45, .GUIGridCountX = 9};
   CWarpGridReal grid;
 };
 
@@ -31,13 +32,16 @@ void CheckRead(std::string_view text, bool unflippedY) {
   ReadOutcome first;
   ReadOutcome second;
   for (ReadOutcome* out : {&first, &second}) {
-    out->grid.Create({1920, 1080}, {2, 1});  // 3 x 2 points: a few "#prev" lines already overfill it
+    out->grid.Create({1920, 1080}, {2, 1});
     out->status = ParseGeoObjText(text, {{1920, 1080}, unflippedY}, out->comment, out->grid);
   }
   Check(first.status == KVOGC_OK || first.status < 0, "the read answers OK or a failure");
   Check(first.grid.Points().size() == 6, "the read leaves the grid's size alone");
-  const auto same = [](const RealPoint& a, const RealPoint& b) { return SameValue(a.x, b.x) && SameValue(a.y, b.y); };
-  Check(first.status == second.status && std::memcmp(&first.comment, &second.comment, sizeof first.comment) == 0 &&
+  const auto same = [](RealPoint a, RealPoint b) {
+    return SameValue(a.x, b.x) && SameValue(a.y, b.y);
+  };
+  Check(first.status == second.status &&
+            std::memcmp(&first.comment, &second.comment, sizeof first.comment) == 0 &&
             std::ranges::equal(first.grid.Points(), second.grid.Points(), same),
         "the same text reads the same way twice");
 }
@@ -104,7 +108,8 @@ struct Parts {
 };
 
 // A split with these capacities, which must not be refused.
-Parts Split(SplitFunction split, std::string_view text, size_t headerCapacity, size_t tailCapacity) {
+Parts Split(SplitFunction split, std::string_view text, size_t headerCapacity,
+            size_t tailCapacity) {
   Parts parts;
   Check(split(text, headerCapacity, tailCapacity, parts.header, parts.tail) == KVOGC_OK,
         "a split with room for the NULs is not refused: a part over its capacity is cut");
@@ -124,13 +129,16 @@ Parts CheckSplit(SplitFunction split, std::string_view text, bool keepGridSize,
   // Exactly the room each part needs with its NUL: the same parts again.
   const size_t headerNeeds = parts.header.size() + 1;
   const size_t tailNeeds = parts.tail.size() + 1;
-  Check(Split(split, text, headerNeeds, tailNeeds) == parts, "the same text splits the same way twice");
+  Check(Split(split, text, headerNeeds, tailNeeds) == parts,
+        "the same text splits the same way twice");
   if (!parts.header.empty()) {
-    Check(Split(split, text, headerNeeds - 1, tailNeeds) == Parts{WithoutLastLine(parts.header), parts.tail},
+    const Parts cut{WithoutLastLine(parts.header), parts.tail};
+    Check(Split(split, text, headerNeeds - 1, tailNeeds) == cut,
           "a header one byte short loses its last line");
   }
   if (!parts.tail.empty()) {
-    Check(Split(split, text, headerNeeds, tailNeeds - 1) == Parts{parts.header, WithoutLastLine(parts.tail)},
+    const Parts cut{parts.header, WithoutLastLine(parts.tail)};
+    Check(Split(split, text, headerNeeds, tailNeeds - 1) == cut,
           "a tail one byte short loses its last line");
   }
   return parts;

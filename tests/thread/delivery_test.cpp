@@ -146,7 +146,8 @@ TEST(ProjectorDelivery, AHeaderReadWithoutFacesGivesWayToTheGeneratedOne) {
   CKvoProjectorGridCalcManager m;
   SetUpGrids(m, kPanel, 1);
   const std::string path = TempPath("header_only_out.obj");
-  const std::string text = ReadThenSend(m, *NewTarget(), "# WARP\n#custom header\n#prev 0.5 0.5 0\n", path);
+  const std::string text =
+      ReadThenSend(m, *NewTarget(), "# WARP\n#custom header\n#prev 0.5 0.5 0\n", path);
   EXPECT_EQ(text.find("#custom header"), std::string::npos);
   for (const char* line : {"g warp_white\n", "#gridsize 5 5\n", "#projectorsize 1920 1080\n",
                            "#verticalflip "}) {

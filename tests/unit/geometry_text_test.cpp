@@ -208,8 +208,8 @@ TEST(GeoObjTextReader, FailedReads) {
       {"#[GEOMETRY_4CORNER_SCREEN_10]\n#LeftUpX=1e39\n", {.Angle = 99}, 0.0},
       {"#GUIGridCount -2147483648 3\n", {.Angle = 99}, 0.0},
   };
-  for (const char* bad : {"#prev abc 0.5 0", "#prev 0.5 - 0", "#prev 0.5", "#prev  0.5 0.5 0", "#prev 1e39 0.5 0",
-                          "#prev 0.5 -1e-60 0"}) {
+  for (const char* bad : {"#prev abc 0.5 0", "#prev 0.5 - 0", "#prev 0.5", "#prev  0.5 0.5 0",
+                          "#prev 1e39 0.5 0", "#prev 0.5 -1e-60 0"}) {
     cases.push_back({before + bad + after, {.Angle = 30}, 960.0});
   }
   for (const auto& c : cases) {
@@ -267,8 +267,8 @@ TEST(GeoObjTextWriter, FaceLinesOfAGridWithThreeDigitIndices) {
     in.variant = projector ? kProjector : kPlain;
     in.projectorFlag = projector ? 1 : 0;
     const std::string text = Write(in);
-    EXPECT_EQ(text.substr(text.find("\nf ") + 1),
-              ReadTestData(projector ? "geo_faces_12x9_projector.txt" : "geo_faces_12x9_plain.txt"));
+    const char* faces = projector ? "geo_faces_12x9_projector.txt" : "geo_faces_12x9_plain.txt";
+    EXPECT_EQ(text.substr(text.find("\nf ") + 1), ReadTestData(faces));
   }
   EXPECT_TRUE(Has(Write(in), "\n#gridsize 13 10\n"));
 }

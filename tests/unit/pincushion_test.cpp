@@ -55,7 +55,8 @@ TEST(PinCushionForward, WorkedGridsToTheBit) {
     const double* want = &expected[36 * fit];
     for (size_t k = 0; k < 18; ++k) {
       SCOPED_TRACE(testing::Message() << "fit " << fit << " point " << k);
-      ExpectSameBits(k < 15 ? g.dst.Points()[k] : out.dst.Points()[k - 15], {want[2 * k], want[2 * k + 1]});
+      const RealPoint got = k < 15 ? g.dst.Points()[k] : out.dst.Points()[k - 15];
+      ExpectSameBits(got, {want[2 * k], want[2 * k + 1]});
     }
   }
 }
@@ -175,7 +176,8 @@ TEST(PinCushionBadInput, RejectedArgumentsChangeNothingAndNonFinitePointsPass) {
               KVOGC_E_INVALIDARG)
         << k;
   }
-  EXPECT_EQ(pin.SetParam({0.0, 0.0}, {1.0, 0.0}, {1.0, 1.0}, {0.0, 1.0}, 0.0, kInf, 0.0, 0.0, 0), KVOGC_E_INVALIDARG);
+  EXPECT_EQ(pin.SetParam({0.0, 0.0}, {1.0, 0.0}, {1.0, 1.0}, {0.0, 1.0}, 0.0, kInf, 0.0, 0.0, 0),
+            KVOGC_E_INVALIDARG);
   ExpectSameBits(CorrectionForward(pin, {300.0, 200.0}, kFullHd), before);
   CorrectionExpectBadGridsRefused(pin);
   Grids g({8, 6});
