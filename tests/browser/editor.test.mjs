@@ -94,19 +94,15 @@ const api = (page, path, body = '') => page.evaluate(async ([p, b]) => {
   return response.status;
 }, [path, body]);
 
-// Drag steps redraw only the cells that moved: the picture must be the one a
-// whole redraw gives, pixel for pixel.
+// Drag steps redraw only the cells that moved: the picture on the canvas must
+// be the one a whole redraw gives, pixel for pixel.
 const partialRedrawDiffers = (page) => page.evaluate(() => {
   const { view } = window.kvogcEditor;
-  const gl = view.gl;
-  if (!gl) return 0;
-  const size = 4 * gl.drawingBufferWidth * gl.drawingBufferHeight;
-  const [kept, whole] = [new Uint8Array(size), new Uint8Array(size)];
-  gl.readPixels(0, 0, gl.drawingBufferWidth, gl.drawingBufferHeight, gl.RGBA, gl.UNSIGNED_BYTE, kept);
+  const { width, height } = view.raster;
+  const shown = new Uint32Array(view.pictureCtx.getImageData(0, 0, width, height).data.buffer);
   view.drawn = null;
   window.kvogcEditor.draw();
-  gl.readPixels(0, 0, gl.drawingBufferWidth, gl.drawingBufferHeight, gl.RGBA, gl.UNSIGNED_BYTE, whole);
-  return kept.reduce((n, value, i) => n + (value !== whole[i]), 0);
+  return shown.reduce((n, value, i) => n + (value !== view.raster.pixels[i]), 0);
 });
 
 async function timedDrag(page, node, moves) {
@@ -135,8 +131,6 @@ async function timedDrag(page, node, moves) {
 const browser = await chromium.launch({
   executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
   headless: true,
-  // WebGL on the software renderer; 2D canvases stay on the CPU, which is faster there.
-  args: ['--enable-unsafe-swiftshader'],
 });
 const failures = [];
 try {

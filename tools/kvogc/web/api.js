@@ -80,7 +80,9 @@ export const step = (op, preview = false) =>
   post(preview ? () => `/api/op?preview=1&base=${held.token}` : '/api/op', op);
 
 // Sends the newest wish only: what arrives while a request is out replaces the
-// waiting one, so a fast pointer never builds a backlog.
+// waiting one, so a fast pointer never builds a backlog. `send` may return a
+// function that finishes the step (draws its answer): the next wish leaves
+// before that runs, so the server works while the page draws.
 export class Coalescer {
   constructor(send) {
     this.send = send;
@@ -102,12 +104,20 @@ export class Coalescer {
     while (this.busy) await this.busy;
   }
 
+  #take() {
+    const item = this.waiting;
+    this.waiting = null;
+    return item ? this.send(item) : null;
+  }
+
   async #drain() {
     try {
-      while (this.waiting) {
-        const item = this.waiting;
-        this.waiting = null;
-        await this.send(item);
+      let out = this.#take();
+      while (out) {
+        const finish = await out;
+        out = this.#take();
+        finish?.();
+        out ??= this.#take();
       }
     } finally {
       this.busy = null;

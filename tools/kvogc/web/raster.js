@@ -1,0 +1,212 @@
+// The test pattern warped through the real grid, drawn by the page itself into
+// a pixel buffer: two triangles per cell with affine texture coordinates, and
+// the grid's lines on top. A software-rendered browser spends most of a drag
+// step on GPU emulation; this draws only the pixels a step changed.
+//
+// Vertices snap to 1/16 px and edges are tested in exact integers with a
+// top-left rule, so triangles that share an edge share its pixels exactly once
+// and every pixel depends on nothing but the grid: a redraw of part of the
+// picture equals the same part of a whole redraw.
+
+const SUB = 16;
+const HALF = SUB / 2;
+// Products of two snapped coordinates stay exact in doubles below 2^53.
+const FAR = 2 ** 24;
+export const BACKGROUND = 0xff20120b; // rgb(11, 18, 32), little-endian RGBA
+
+const snap = (v) => Math.round(Math.min(FAR, Math.max(-FAR, v * SUB)));
+
+export class WarpRaster {
+  constructor() {
+    this.width = 0;
+    this.height = 0;
+    this.pixels = null;
+    this.image = null;
+    this.texels = null;
+  }
+
+  resize(width, height) {
+    if (width === this.width && height === this.height) return;
+    this.width = width;
+    this.height = height;
+    this.image = new ImageData(width, height);
+    this.pixels = new Uint32Array(this.image.data.buffer);
+  }
+
+  // `image` is an ImageData (or anything with width, height and RGBA data).
+  setPattern(image) {
+    this.texels = new Uint32Array(image.data.buffer, image.data.byteOffset, image.width * image.height);
+    this.texWidth = image.width;
+    this.texHeight = image.height;
+  }
+
+  clear([x0, y0, x1, y1]) {
+    for (let y = y0; y < y1; ++y) this.pixels.fill(BACKGROUND, y * this.width + x0, y * this.width + x1);
+  }
+
+  // Snaps the device coordinates (1/16 px) of the grid's nodes in rows
+  // [first, last] into `at`; a node that is not finite becomes NaN.
+  static place(at, real, cols, [first, last], { scale, ox, oy }) {
+    for (let i = 2 * first * cols, end = 2 * (last + 1) * cols; i < end; i += 2) {
+      const x = real[i] * scale + ox;
+      const y = real[i + 1] * scale + oy;
+      const finite = Number.isFinite(x) && Number.isFinite(y);
+      at[i] = finite ? snap(x) : NaN;
+      at[i + 1] = finite ? snap(y) : NaN;
+    }
+  }
+
+  // The cells of rows [r0, r1] and columns [c0, c1], clipped to the device box
+  // [x0, x1) x [y0, y1), in the order a whole redraw takes them.
+  drawCells(at, [cx, cy], [r0, r1], [c0, c1], clip) {
+    if (!this.texels) return;
+    [this.x0, this.y0, this.x1, this.y1] = clip;
+    const cols = cx + 1;
+    const tw = this.texWidth;
+    const th = this.texHeight;
+    for (let r = r0; r <= r1; ++r) {
+      const v0 = (r / cy) * th;
+      const v1 = ((r + 1) / cy) * th;
+      for (let c = c0; c <= c1; ++c) {
+        const a = 2 * (r * cols + c);
+        const b = a + 2;
+        const d = a + 2 * cols;
+        const e = d + 2;
+        const left = Math.min(at[a], at[b], at[d], at[e]);
+        const right = Math.max(at[a], at[b], at[d], at[e]);
+        const top = Math.min(at[a + 1], at[b + 1], at[d + 1], at[e + 1]);
+        const bottom = Math.max(at[a + 1], at[b + 1], at[d + 1], at[e + 1]);
+        // Also skips a cell with a node that is not finite (NaN compares false).
+        if (!(right >= this.x0 * SUB && left < this.x1 * SUB && bottom >= this.y0 * SUB && top < this.y1 * SUB)) continue;
+        const u0 = (c / cx) * tw;
+        const u1 = ((c + 1) / cx) * tw;
+        this.#triangle(at[a], at[a + 1], u0, v0, at[b], at[b + 1], u1, v0, at[d], at[d + 1], u0, v1);
+        this.#triangle(at[b], at[b + 1], u1, v0, at[e], at[e + 1], u1, v1, at[d], at[d + 1], u0, v1);
+      }
+    }
+  }
+
+  #triangle(ax, ay, au, av, bx, by, bu, bv, cx, cy, cu, cv) {
+    const area = (bx - ax) * (cy - ay) - (by - ay) * (cx - ax);
+    if (area > 0) this.#fill(ax, ay, au, av, bx, by, bu, bv, cx, cy, cu, cv, area);
+    else if (area < 0) this.#fill(ax, ay, au, av, cx, cy, cu, cv, bx, by, bu, bv, -area);
+    // else degenerate or not finite: nothing to draw
+  }
+
+  // A triangle whose edge functions are positive inside.
+  #fill(ax, ay, au, av, bx, by, bu, bv, cx, cy, cu, cv, area) {
+    const { x0, y0, x1, y1 } = this;
+    const minX = Math.max(x0, Math.ceil((Math.min(ax, bx, cx) - HALF) / SUB));
+    const maxX = Math.min(x1 - 1, Math.floor((Math.max(ax, bx, cx) - HALF) / SUB));
+    const minY = Math.max(y0, Math.ceil((Math.min(ay, by, cy) - HALF) / SUB));
+    const maxY = Math.min(y1 - 1, Math.floor((Math.max(ay, by, cy) - HALF) / SUB));
+    if (minX > maxX || minY > maxY) return;
+    // Edge functions: positive inside. A pixel centre on an edge belongs to
+    // the triangle when the edge is a top or a left one (bias 0, else 1).
+    const abx = bx - ax, aby = by - ay;
+    const bcx = cx - bx, bcy = cy - by;
+    const cax = ax - cx, cay = ay - cy;
+    const biasAB = aby < 0 || (aby === 0 && abx > 0) ? 0 : 1;
+    const biasBC = bcy < 0 || (bcy === 0 && bcx > 0) ? 0 : 1;
+    const biasCA = cay < 0 || (cay === 0 && cax > 0) ? 0 : 1;
+    const sx = minX * SUB + HALF;
+    const sy = minY * SUB + HALF;
+    let rowAB = abx * (sy - ay) - aby * (sx - ax);
+    let rowBC = bcx * (sy - by) - bcy * (sx - bx);
+    let rowCA = cax * (sy - cy) - cay * (sx - cx);
+    const stepAB = -aby * SUB, stepBC = -bcy * SUB, stepCA = -cay * SUB;
+    const inv = 1 / area;
+    const du1 = (bu - au) * inv, du2 = (cu - au) * inv;
+    const dv1 = (bv - av) * inv, dv2 = (cv - av) * inv;
+    const tw = this.texWidth, th = this.texHeight;
+    const texels = this.texels;
+    const pixels = this.pixels;
+    const span = maxX - minX;
+    const width = this.width;
+    for (let y = minY; y <= maxY; ++y) {
+      let first = 0, last = span;
+      if (span > 6) {
+        // The run of pixels inside all three edges, from exact integers.
+        if (stepAB > 0) first = Math.max(first, firstAtLeast(rowAB, stepAB, biasAB));
+        else if (stepAB < 0) last = Math.min(last, lastAtLeast(rowAB, stepAB, biasAB));
+        else if (rowAB < biasAB) last = -1;
+        if (stepBC > 0) first = Math.max(first, firstAtLeast(rowBC, stepBC, biasBC));
+        else if (stepBC < 0) last = Math.min(last, lastAtLeast(rowBC, stepBC, biasBC));
+        else if (rowBC < biasBC) last = -1;
+        if (stepCA > 0) first = Math.max(first, firstAtLeast(rowCA, stepCA, biasCA));
+        else if (stepCA < 0) last = Math.min(last, lastAtLeast(rowCA, stepCA, biasCA));
+        else if (rowCA < biasCA) last = -1;
+      }
+      let eAB = rowAB + first * stepAB;
+      let eBC = rowBC + first * stepBC;
+      let eCA = rowCA + first * stepCA;
+      for (let k = first, p = y * width + minX + first; k <= last; ++k, ++p) {
+        // Small triangles test each pixel; for long runs the test always passes.
+        if (eAB >= biasAB && eBC >= biasBC && eCA >= biasCA) {
+          // Weights of B and C are the edge functions opposite them.
+          const u = au + eCA * du1 + eAB * du2;
+          const v = av + eCA * dv1 + eAB * dv2;
+          const tx = u <= 0 ? 0 : u >= tw ? tw - 1 : u | 0;
+          const ty = v <= 0 ? 0 : v >= th ? th - 1 : v | 0;
+          pixels[p] = texels[ty * tw + tx];
+        }
+        eAB += stepAB;
+        eBC += stepBC;
+        eCA += stepCA;
+      }
+      rowAB += abx * SUB;
+      rowBC += bcx * SUB;
+      rowCA += cax * SUB;
+    }
+  }
+}
+
+// The first k >= 0 with e + k * step >= bias (step > 0). The quotient only
+// guesses; the integer checks decide.
+function firstAtLeast(e, step, bias) {
+  if (e >= bias) return 0;
+  let k = Math.ceil((bias - e) / step);
+  while (k > 0 && e + (k - 1) * step >= bias) --k;
+  while (e + k * step < bias) ++k;
+  return k;
+}
+
+// The last k with e + k * step >= bias (step < 0); -1 when there is none.
+function lastAtLeast(e, step, bias) {
+  if (e < bias) return -1;
+  let k = Math.floor((e - bias) / -step);
+  while (e + (k + 1) * step >= bias) ++k;
+  while (k >= 0 && e + k * step < bias) --k;
+  return k;
+}
+
+// Blends the grid's lines over the picture: 1 px wide, each segment without its
+// last pixel, in a fixed order, so that a pixel gets the same blends in a part
+// redraw as in a whole one.
+export function blendLines(raster, at, segments, [from, to], [x0, y0, x1, y1], [r, g, b], alpha) {
+  const keep = Math.round((1 - alpha) * 256);
+  const addR = Math.round(r * alpha * 256), addG = Math.round(g * alpha * 256), addB = Math.round(b * alpha * 256);
+  const { pixels, width } = raster;
+  const lo = (v) => Math.floor(v / SUB);
+  for (let k = from; k < to; k += 2) {
+    const p = 2 * segments[k];
+    const q = 2 * segments[k + 1];
+    const px = at[p], py = at[p + 1], qx = at[q], qy = at[q + 1];
+    if (!(Math.max(lo(px), lo(qx)) >= x0 && Math.min(lo(px), lo(qx)) < x1
+      && Math.max(lo(py), lo(qy)) >= y0 && Math.min(lo(py), lo(qy)) < y1)) continue;
+    // A segment longer than any screen is drawn dotted rather than for seconds.
+    const n = Math.min(1 << 16, Math.max(1, Math.ceil(Math.max(Math.abs(qx - px), Math.abs(qy - py)) / SUB)));
+    const dx = (qx - px) / n, dy = (qy - py) / n;
+    for (let i = 0; i < n; ++i) {
+      const x = lo(px + dx * i);
+      const y = lo(py + dy * i);
+      if (x < x0 || x >= x1 || y < y0 || y >= y1) continue;
+      const o = y * width + x;
+      const d = pixels[o];
+      pixels[o] = 0xff000000
+        | (((((d >>> 16) & 255) * keep + addB) >> 8) << 16)
+        | (((((d >>> 8) & 255) * keep + addG) >> 8) << 8)
+        | (((d & 255) * keep + addR) >> 8);
+    }
+  }
+}
