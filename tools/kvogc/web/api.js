@@ -23,17 +23,21 @@ export function decodeState(buffer) {
 }
 
 // The page's copy of the real grid and the number of the answer it came with:
-// a preview answer may carry only the rows that changed since that one.
+// a preview answer may carry only the block of nodes that changed since that one.
 const held = { token: 0, real: null };
 
 function holdReal({ header, arrays }) {
   if (header.realRows) {
-    const [first, count] = header.realRows;
+    const [row, rows] = header.realRows;
+    const [col, cols] = header.realCols;
     const rowValues = 2 * (header.state.realGridNum[0] + 1);
-    if (header.realBase !== held.token || !held.real || (first + count) * rowValues > held.real.length) {
+    if (header.realBase !== held.token || !held.real || (row + rows) * rowValues > held.real.length
+      || 2 * (col + cols) > rowValues || arrays.real.length !== 2 * rows * cols) {
       throw new ApiError('the server sent a change to a real grid the page does not hold', 0);
     }
-    held.real.set(arrays.real, first * rowValues);
+    for (let r = 0; r < rows; ++r) {
+      held.real.set(arrays.real.subarray(2 * r * cols, 2 * (r + 1) * cols), (row + r) * rowValues + 2 * col);
+    }
   } else {
     held.real = arrays.real.slice();
   }

@@ -7,7 +7,7 @@ import { WarpView, drawTestPattern, lineSamples } from './view.js';
 
 const $ = (id) => document.getElementById(id);
 const stage = $('stage');
-const view = new WarpView($('picture'), $('overlay'));
+const view = new WarpView($('view'));
 const ui = { selection: new Set(), hover: null, band: null, line: null, handles: null, flash: new Map() };
 // Drag steps in ms: from the handler that received the pointer move (the oldest
 // one a step answers) to the drawn frame, from the event's own time stamp, and
@@ -33,8 +33,7 @@ function node(row, col) {
 function draw() {
   if (!current) return;
   ui.handles = ui.line ? lineHandles(ui.line) : null;
-  view.drawPicture(state(), arrays());
-  view.drawOverlay(state(), arrays(), ui);
+  view.draw(state(), arrays(), ui);
 }
 
 function offScreen() {
@@ -344,6 +343,7 @@ const previews = new Coalescer(async ({ total, since, eventTime }) => {
     return () => {
       const drawing = performance.now();
       show(result, { preview: true });
+      view.finish();
       const end = performance.now();
       stats.dragSteps.push(end - since);
       stats.dragStepsFromEvent.push(end - eventTime);

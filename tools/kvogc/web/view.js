@@ -59,11 +59,11 @@ export function drawTestPattern(width, height, label) {
 }
 
 export class WarpView {
-  constructor(picture, overlay) {
-    this.picture = picture;
-    this.pictureCtx = picture.getContext('2d', { willReadFrequently: true });
-    this.overlay = overlay;
-    this.ctx = overlay.getContext('2d');
+  // One opaque canvas on the CPU: the page draws its pixels itself, and on a
+  // software compositor every further layer costs a copy and a blend per frame.
+  constructor(canvas) {
+    this.canvas = canvas;
+    this.ctx = canvas.getContext('2d', { alpha: false, willReadFrequently: true });
     this.raster = new WarpRaster();
     this.map = { scale: 1, ox: 0, oy: 0 };
     this.show = { pattern: true, real: true, disp: true };
@@ -116,14 +116,12 @@ export class WarpView {
 
   resize() {
     const dpr = window.devicePixelRatio || 1;
-    const rect = this.overlay.getBoundingClientRect();
+    const rect = this.canvas.getBoundingClientRect();
     const w = Math.max(1, Math.round(rect.width * dpr));
     const h = Math.max(1, Math.round(rect.height * dpr));
-    for (const canvas of [this.picture, this.overlay]) {
-      if (canvas.width !== w || canvas.height !== h) {
-        canvas.width = w;
-        canvas.height = h;
-      }
+    if (this.canvas.width !== w || this.canvas.height !== h) {
+      this.canvas.width = w;
+      this.canvas.height = h;
     }
     this.raster.resize(w, h);
     this.drawn = null;
@@ -167,7 +165,6 @@ export class WarpView {
     if (cx < 1 || cy < 1 || real.length !== 2 * (cx + 1) * (cy + 1)) {
       this.drawn = null;
       this.raster.clear(whole);
-      this.pictureCtx.putImageData(this.raster.image, 0, 0);
       return;
     }
     const { scale, ox, oy } = this.map;
@@ -202,7 +199,6 @@ export class WarpView {
       const segments = [this.lineRowStart[rows[0]], this.lineRowEnd[rows[1] + 1]];
       if (this.show.real) blendLines(this.raster, at, this.segments, segments, clip, [115, 217, 255], this.show.pattern ? 0.3 : 0.5);
     }
-    this.pictureCtx.putImageData(this.raster.image, 0, 0, clip[0], clip[1], clip[2] - clip[0], clip[3] - clip[1]);
   }
 
   // The screen box (CSS px: x0, y0, x1, y1) of every cell next to a node that
@@ -286,10 +282,23 @@ export class WarpView {
     return [first, last];
   }
 
+  // The picture, and over it the panel, the grids' lines and nodes and the
+  // page's marks.
+  draw(state, arrays, ui) {
+    this.drawPicture(state, arrays);
+    this.drawOverlay(state, arrays, ui);
+  }
+
+  // The canvas records its drawing and rasterises it when the frame is made;
+  // reading a pixel back makes it do so now, so that a timed step pays for it.
+  finish() {
+    this.ctx.getImageData(0, 0, 1, 1);
+  }
+
   drawOverlay(state, arrays, ui) {
     const c = this.ctx;
+    c.putImageData(this.raster.image, 0, 0);
     c.setTransform(this.dpr, 0, 0, this.dpr, 0, 0);
-    c.clearRect(0, 0, this.cssWidth, this.cssHeight);
     const [pw, ph] = state.panelSize;
     const [mx, my] = state.margin;
     const S = (x, y) => this.toScreen(x, y);
