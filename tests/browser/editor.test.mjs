@@ -234,7 +234,7 @@ try {
   const big = startServer(['--panel', '3840x2160', '--real', '480x270', '--out', join(work, 'big')]);
   const bigPage = await openEditor(browser, await big.url);
   phase('4K page open');
-  figures.uhd = await timedDrag(bigPage.page, [2, 2], 20);
+  figures.uhd = await timedDrag(bigPage.page, [2, 2], 40);
   assert.deepEqual(bigPage.errors, []);
   await bigPage.page.close();
   phase('timed drag 4K');
