@@ -76,99 +76,97 @@ export class WarpRaster {
     const left = x0 * SUB, right = x1 * SUB, top = y0 * SUB, bottom = y1 * SUB;
     const v0 = (r / cy) * th;
     const v1 = ((r + 1) / cy) * th;
-    {
-      for (let c = c0; c <= c1; ++c) {
-        const i00 = 2 * (r * cols + c);
-        const i10 = i00 + 2;
-        const i01 = i00 + 2 * cols;
-        const i11 = i01 + 2;
-        const x00 = at[i00], y00 = at[i00 + 1], x10 = at[i10], y10 = at[i10 + 1];
-        const x01 = at[i01], y01 = at[i01 + 1], x11 = at[i11], y11 = at[i11 + 1];
-        // Also skips a cell with a node that is not finite (NaN compares false).
-        if (!((x00 >= left || x10 >= left || x01 >= left || x11 >= left)
-          && (x00 < right || x10 < right || x01 < right || x11 < right)
-          && (y00 >= top || y10 >= top || y01 >= top || y11 >= top)
-          && (y00 < bottom || y10 < bottom || y01 < bottom || y11 < bottom))) continue;
-        const u0 = (c / cx) * tw;
-        const u1 = ((c + 1) / cx) * tw;
-        for (let t = 0; t < 2; ++t) {
-          // Triangles (00, 10, 01) and (10, 11, 01).
-          let ax = t ? x10 : x00, ay = t ? y10 : y00, au = t ? u1 : u0, av = v0;
-          let bx = t ? x11 : x10, by = t ? y11 : y10, bu = u1, bv = t ? v1 : v0;
-          const qx = x01, qy = y01, qu = u0, qv = v1;
-          let area = (bx - ax) * (qy - ay) - (by - ay) * (qx - ax);
-          if (!(area !== 0)) continue; // degenerate, or not finite
-          let ex = qx, ey = qy, eu = qu, ev = qv;
-          if (area < 0) {
-            // Turned the other way: swap two corners so that inside is positive.
-            ex = bx; ey = by; eu = bu; ev = bv;
-            bx = qx; by = qy; bu = qu; bv = qv;
-            area = -area;
+    for (let c = c0; c <= c1; ++c) {
+      const i00 = 2 * (r * cols + c);
+      const i10 = i00 + 2;
+      const i01 = i00 + 2 * cols;
+      const i11 = i01 + 2;
+      const x00 = at[i00], y00 = at[i00 + 1], x10 = at[i10], y10 = at[i10 + 1];
+      const x01 = at[i01], y01 = at[i01 + 1], x11 = at[i11], y11 = at[i11 + 1];
+      // Also skips a cell with a node that is not finite (NaN compares false).
+      if (!((x00 >= left || x10 >= left || x01 >= left || x11 >= left)
+        && (x00 < right || x10 < right || x01 < right || x11 < right)
+        && (y00 >= top || y10 >= top || y01 >= top || y11 >= top)
+        && (y00 < bottom || y10 < bottom || y01 < bottom || y11 < bottom))) continue;
+      const u0 = (c / cx) * tw;
+      const u1 = ((c + 1) / cx) * tw;
+      for (let t = 0; t < 2; ++t) {
+        // Triangles (00, 10, 01) and (10, 11, 01).
+        const ax = t ? x10 : x00, ay = t ? y10 : y00, au = t ? u1 : u0, av = v0;
+        let bx = t ? x11 : x10, by = t ? y11 : y10, bu = u1, bv = t ? v1 : v0;
+        const qx = x01, qy = y01, qu = u0, qv = v1;
+        let area = (bx - ax) * (qy - ay) - (by - ay) * (qx - ax);
+        if (!(area !== 0)) continue; // degenerate, or not finite
+        let ex = qx, ey = qy, eu = qu, ev = qv;
+        if (area < 0) {
+          // Turned the other way: swap two corners so that inside is positive.
+          ex = bx; ey = by; eu = bu; ev = bv;
+          bx = qx; by = qy; bu = qu; bv = qv;
+          area = -area;
+        }
+        const lo = ax < bx ? (ax < ex ? ax : ex) : (bx < ex ? bx : ex);
+        const hi = ax > bx ? (ax > ex ? ax : ex) : (bx > ex ? bx : ex);
+        const loY = ay < by ? (ay < ey ? ay : ey) : (by < ey ? by : ey);
+        const hiY = ay > by ? (ay > ey ? ay : ey) : (by > ey ? by : ey);
+        const minX = Math.max(x0, Math.ceil((lo - HALF) / SUB));
+        const maxX = Math.min(x1 - 1, Math.floor((hi - HALF) / SUB));
+        const minY = Math.max(y0, Math.ceil((loY - HALF) / SUB));
+        const maxY = Math.min(y1 - 1, Math.floor((hiY - HALF) / SUB));
+        if (minX > maxX || minY > maxY) continue;
+        // Edge functions, positive inside. A pixel centre on an edge belongs
+        // to the triangle when the edge is a top or a left one (bias 0, else 1).
+        const abx = bx - ax, aby = by - ay;
+        const bcx = ex - bx, bcy = ey - by;
+        const cax = ax - ex, cay = ay - ey;
+        const biasAB = aby < 0 || (aby === 0 && abx > 0) ? 0 : 1;
+        const biasBC = bcy < 0 || (bcy === 0 && bcx > 0) ? 0 : 1;
+        const biasCA = cay < 0 || (cay === 0 && cax > 0) ? 0 : 1;
+        const sx = minX * SUB + HALF;
+        const sy = minY * SUB + HALF;
+        let rowAB = abx * (sy - ay) - aby * (sx - ax);
+        let rowBC = bcx * (sy - by) - bcy * (sx - bx);
+        let rowCA = cax * (sy - ey) - cay * (sx - ex);
+        const stepAB = -aby * SUB, stepBC = -bcy * SUB, stepCA = -cay * SUB;
+        const inv = 1 / area;
+        const du1 = (bu - au) * inv, du2 = (eu - au) * inv;
+        const dv1 = (bv - av) * inv, dv2 = (ev - av) * inv;
+        const span = maxX - minX;
+        for (let y = minY; y <= maxY; ++y) {
+          let first = 0, last = span;
+          if (span > 6) {
+            // The run of pixels inside all three edges, from exact integers.
+            if (stepAB > 0) first = Math.max(first, firstAtLeast(rowAB, stepAB, biasAB));
+            else if (stepAB < 0) last = Math.min(last, lastAtLeast(rowAB, stepAB, biasAB));
+            else if (rowAB < biasAB) last = -1;
+            if (stepBC > 0) first = Math.max(first, firstAtLeast(rowBC, stepBC, biasBC));
+            else if (stepBC < 0) last = Math.min(last, lastAtLeast(rowBC, stepBC, biasBC));
+            else if (rowBC < biasBC) last = -1;
+            if (stepCA > 0) first = Math.max(first, firstAtLeast(rowCA, stepCA, biasCA));
+            else if (stepCA < 0) last = Math.min(last, lastAtLeast(rowCA, stepCA, biasCA));
+            else if (rowCA < biasCA) last = -1;
           }
-          const lo = ax < bx ? (ax < ex ? ax : ex) : (bx < ex ? bx : ex);
-          const hi = ax > bx ? (ax > ex ? ax : ex) : (bx > ex ? bx : ex);
-          const loY = ay < by ? (ay < ey ? ay : ey) : (by < ey ? by : ey);
-          const hiY = ay > by ? (ay > ey ? ay : ey) : (by > ey ? by : ey);
-          const minX = Math.max(x0, Math.ceil((lo - HALF) / SUB));
-          const maxX = Math.min(x1 - 1, Math.floor((hi - HALF) / SUB));
-          const minY = Math.max(y0, Math.ceil((loY - HALF) / SUB));
-          const maxY = Math.min(y1 - 1, Math.floor((hiY - HALF) / SUB));
-          if (minX > maxX || minY > maxY) continue;
-          // Edge functions, positive inside. A pixel centre on an edge belongs
-          // to the triangle when the edge is a top or a left one (bias 0, else 1).
-          const abx = bx - ax, aby = by - ay;
-          const bcx = ex - bx, bcy = ey - by;
-          const cax = ax - ex, cay = ay - ey;
-          const biasAB = aby < 0 || (aby === 0 && abx > 0) ? 0 : 1;
-          const biasBC = bcy < 0 || (bcy === 0 && bcx > 0) ? 0 : 1;
-          const biasCA = cay < 0 || (cay === 0 && cax > 0) ? 0 : 1;
-          const sx = minX * SUB + HALF;
-          const sy = minY * SUB + HALF;
-          let rowAB = abx * (sy - ay) - aby * (sx - ax);
-          let rowBC = bcx * (sy - by) - bcy * (sx - bx);
-          let rowCA = cax * (sy - ey) - cay * (sx - ex);
-          const stepAB = -aby * SUB, stepBC = -bcy * SUB, stepCA = -cay * SUB;
-          const inv = 1 / area;
-          const du1 = (bu - au) * inv, du2 = (eu - au) * inv;
-          const dv1 = (bv - av) * inv, dv2 = (ev - av) * inv;
-          const span = maxX - minX;
-          for (let y = minY; y <= maxY; ++y) {
-            let first = 0, last = span;
-            if (span > 6) {
-              // The run of pixels inside all three edges, from exact integers.
-              if (stepAB > 0) first = Math.max(first, firstAtLeast(rowAB, stepAB, biasAB));
-              else if (stepAB < 0) last = Math.min(last, lastAtLeast(rowAB, stepAB, biasAB));
-              else if (rowAB < biasAB) last = -1;
-              if (stepBC > 0) first = Math.max(first, firstAtLeast(rowBC, stepBC, biasBC));
-              else if (stepBC < 0) last = Math.min(last, lastAtLeast(rowBC, stepBC, biasBC));
-              else if (rowBC < biasBC) last = -1;
-              if (stepCA > 0) first = Math.max(first, firstAtLeast(rowCA, stepCA, biasCA));
-              else if (stepCA < 0) last = Math.min(last, lastAtLeast(rowCA, stepCA, biasCA));
-              else if (rowCA < biasCA) last = -1;
+          let eAB = rowAB + first * stepAB;
+          let eBC = rowBC + first * stepBC;
+          let eCA = rowCA + first * stepCA;
+          for (let k = first, p = y * width + minX + first; k <= last; ++k, ++p) {
+            // Small triangles test each pixel; in a long run the test always passes.
+            if (eAB >= biasAB && eBC >= biasBC && eCA >= biasCA) {
+              // The weights of B and of the third corner are the edge functions opposite them.
+              const u = au + eCA * du1 + eAB * du2;
+              const v = av + eCA * dv1 + eAB * dv2;
+              // Inside the triangle u and v lie between its corners' values.
+              let tx = u | 0, ty = v | 0;
+              if (tx >= tw) tx = tw - 1; else if (tx < 0) tx = 0;
+              if (ty >= th) ty = th - 1; else if (ty < 0) ty = 0;
+              pixels[p] = texels[ty * tw + tx];
             }
-            let eAB = rowAB + first * stepAB;
-            let eBC = rowBC + first * stepBC;
-            let eCA = rowCA + first * stepCA;
-            for (let k = first, p = y * width + minX + first; k <= last; ++k, ++p) {
-              // Small triangles test each pixel; in a long run the test always passes.
-              if (eAB >= biasAB && eBC >= biasBC && eCA >= biasCA) {
-                // The weights of B and of the third corner are the edge functions opposite them.
-                const u = au + eCA * du1 + eAB * du2;
-                const v = av + eCA * dv1 + eAB * dv2;
-                // Inside the triangle u and v lie between its corners' values.
-                let tx = u | 0, ty = v | 0;
-                if (tx >= tw) tx = tw - 1; else if (tx < 0) tx = 0;
-                if (ty >= th) ty = th - 1; else if (ty < 0) ty = 0;
-                pixels[p] = texels[ty * tw + tx];
-              }
-              eAB += stepAB;
-              eBC += stepBC;
-              eCA += stepCA;
-            }
-            rowAB += abx * SUB;
-            rowBC += bcx * SUB;
-            rowCA += cax * SUB;
+            eAB += stepAB;
+            eBC += stepBC;
+            eCA += stepCA;
           }
+          rowAB += abx * SUB;
+          rowBC += bcx * SUB;
+          rowCA += cax * SUB;
         }
       }
     }
