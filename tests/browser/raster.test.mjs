@@ -17,12 +17,14 @@ const H = 200;
 const CELLS = [24, 15];
 
 // Grids whose nodes lie on pixel centres and edges (ties for the fill rule),
-// a smooth warp, and a grid folded over itself.
+// a smooth warp, a grid folded over itself and one blown up far past the view.
 const warps = {
   onCentres: (x, y) => [x, y],
   mirrored: (x, y) => [300 - x, y],
   wavy: (x, y) => [x + 9 * Math.sin(y / 17), y + 7 * Math.sin(x / 23)],
   folded: (x, y) => [x < 150 ? x : 300 - x + 0.37 * y, y],
+  // Triangles a million pixels across, whose runs need the exact integer checks.
+  huge: (x, y) => [(x - 149.3) * 7919 + 150, (y - 99.1) * 6007 + 100 + 0.3 * x],
 };
 
 function grid(warp) {

@@ -134,7 +134,8 @@ export class WarpRaster {
         for (let y = minY; y <= maxY; ++y) {
           let first = 0, last = span;
           if (span > 6) {
-            // The run of pixels inside all three edges, from exact integers.
+            // The run of pixels inside all three edges, from exact integers;
+            // a small triangle tests each pixel instead.
             if (stepAB > 0) first = Math.max(first, firstAtLeast(rowAB, stepAB, biasAB));
             else if (stepAB < 0) last = Math.min(last, lastAtLeast(rowAB, stepAB, biasAB));
             else if (rowAB < biasAB) last = -1;
@@ -146,23 +147,37 @@ export class WarpRaster {
             else if (rowCA < biasCA) last = -1;
           }
           let eAB = rowAB + first * stepAB;
-          let eBC = rowBC + first * stepBC;
           let eCA = rowCA + first * stepCA;
-          for (let k = first, p = y * width + minX + first; k <= last; ++k, ++p) {
-            // Small triangles test each pixel; in a long run the test always passes.
-            if (eAB >= biasAB && eBC >= biasBC && eCA >= biasCA) {
-              // The weights of B and of the third corner are the edge functions opposite them.
+          if (span > 6) {
+            // Every pixel of the run is inside.
+            for (let k = first, p = y * width + minX + first; k <= last; ++k, ++p) {
+              // The weights of B and of the third corner are the edge functions
+              // opposite them; inside the triangle u and v lie between its
+              // corners' values.
               const u = au + eCA * du1 + eAB * du2;
               const v = av + eCA * dv1 + eAB * dv2;
-              // Inside the triangle u and v lie between its corners' values.
               let tx = u | 0, ty = v | 0;
               if (tx >= tw) tx = tw - 1; else if (tx < 0) tx = 0;
               if (ty >= th) ty = th - 1; else if (ty < 0) ty = 0;
               pixels[p] = texels[ty * tw + tx];
+              eAB += stepAB;
+              eCA += stepCA;
             }
-            eAB += stepAB;
-            eBC += stepBC;
-            eCA += stepCA;
+          } else {
+            let eBC = rowBC;
+            for (let k = 0, p = y * width + minX; k <= span; ++k, ++p) {
+              if (eAB >= biasAB && eBC >= biasBC && eCA >= biasCA) {
+                const u = au + eCA * du1 + eAB * du2;
+                const v = av + eCA * dv1 + eAB * dv2;
+                let tx = u | 0, ty = v | 0;
+                if (tx >= tw) tx = tw - 1; else if (tx < 0) tx = 0;
+                if (ty >= th) ty = th - 1; else if (ty < 0) ty = 0;
+                pixels[p] = texels[ty * tw + tx];
+              }
+              eAB += stepAB;
+              eBC += stepBC;
+              eCA += stepCA;
+            }
           }
           rowAB += abx * SUB;
           rowBC += bcx * SUB;
@@ -173,24 +188,13 @@ export class WarpRaster {
   }
 }
 
-// The first k >= 0 with e + k * step >= bias (step > 0). The quotient only
-// guesses; the integer checks decide.
-function firstAtLeast(e, step, bias) {
-  if (e >= bias) return 0;
-  let k = Math.ceil((bias - e) / step);
-  while (k > 0 && e + (k - 1) * step >= bias) --k;
-  while (e + k * step < bias) ++k;
-  return k;
-}
-
-// The last k with e + k * step >= bias (step < 0); -1 when there is none.
-function lastAtLeast(e, step, bias) {
-  if (e < bias) return -1;
-  let k = Math.floor((e - bias) / -step);
-  while (e + (k + 1) * step >= bias) ++k;
-  while (k >= 0 && e + k * step < bias) --k;
-  return k;
-}
+// The first k >= 0 with e + k * step >= bias (step > 0), and the last k with
+// e + k * step >= bias (step < 0; -1 when there is none). The quotients are
+// exact enough: where k falls inside a row of the view, |bias - e| is below
+// 2^42 and a quotient of integers that size never rounds onto or past an
+// integer; beyond the row, the caller's clamp hides any error.
+const firstAtLeast = (e, step, bias) => (e >= bias ? 0 : Math.ceil((bias - e) / step));
+const lastAtLeast = (e, step, bias) => (e < bias ? -1 : Math.floor((e - bias) / -step));
 
 // Blends the grid's lines over the picture: 1 px wide, each segment without its
 // last pixel, in a fixed order, so that a pixel gets the same blends in a part
