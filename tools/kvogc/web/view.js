@@ -1,6 +1,6 @@
 // Drawing: the test pattern warped through the real grid (two triangles per
-// cell) with the real grid's lines, and on top a 2D layer with the panel, the
-// display grid, the operation grid's curves and nodes.
+// cell) with the real grid's lines, and over them the panel, the display grid,
+// the operation grid's curves and nodes.
 import { WarpRaster, blendLines } from './raster.js';
 
 // A checkerboard with a circle, a centre cross, corner marks and labels: every
