@@ -46,6 +46,7 @@ build/lib/kvogc_edit_bench --benchmark_filter='/20/' >/dev/null
 echo "benchmarks: ok"
 
 echo "== The editor in headless Chromium"
+node tests/browser/raster.test.mjs
 PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 node tests/browser/editor.test.mjs "$PWD/build/bin/kvogc" \
   "${KVOGC_EDITOR_SCREENSHOT:-$PWD/build/kvogc-edit.png}"
 

@@ -71,7 +71,7 @@ TEST_F(EditApiTest, AStepAnswersWithItsStatusAndTheGridsAsFloat32) {
   EXPECT_EQ(RealOf(answer, header)[0], 0.0f);
 }
 
-TEST_F(EditApiTest, APreviewForAPageHoldingTheLastAnswerCarriesTheMovedRowsOnly) {
+TEST_F(EditApiTest, APreviewForAPageHoldingTheLastAnswerCarriesTheMovedBlockOnly) {
   const EditResponse start = Get("/api/state");
   const nlohmann::json startHeader = Header(start);
   std::vector<float> held = RealOf(start, startHeader);
@@ -82,14 +82,20 @@ TEST_F(EditApiTest, APreviewForAPageHoldingTheLastAnswerCarriesTheMovedRowsOnly)
   ASSERT_EQ(preview.status, 200) << preview.body;
   const nlohmann::json header = Header(preview);
   EXPECT_EQ(header["realBase"], token);
-  const size_t first = header["realRows"][0];
-  const size_t count = header["realRows"][1];
-  // Node (1, 1) of the 4x3 operation grid moves the real rows of the two cells above and below it only.
-  EXPECT_GT(count, 0u);
-  EXPECT_LT(count, 10u);
-  const std::vector<float> rows = RealOf(preview, header);
-  ASSERT_EQ(rows.size(), count * 17 * 2);
-  std::copy(rows.begin(), rows.end(), held.begin() + static_cast<std::ptrdiff_t>(first * 17 * 2));
+  const size_t row = header["realRows"][0];
+  const size_t rows = header["realRows"][1];
+  const size_t col = header["realCols"][0];
+  const size_t cols = header["realCols"][1];
+  // Node (1, 1) of the 4x3 operation grid moves the real nodes of its four cells only.
+  EXPECT_GT(rows * cols, 0u);
+  EXPECT_LT(rows, 10u);
+  EXPECT_LT(cols, 17u);
+  const std::vector<float> block = RealOf(preview, header);
+  ASSERT_EQ(block.size(), rows * cols * 2);
+  for (size_t r = 0; r < rows; ++r) {
+    std::copy_n(block.begin() + static_cast<std::ptrdiff_t>(r * cols * 2), cols * 2,
+                held.begin() + static_cast<std::ptrdiff_t>(((row + r) * 17 + col) * 2));
+  }
   const EditResponse whole = Get("/api/state");
   EXPECT_EQ(held, RealOf(whole, Header(whole)));
 
@@ -97,7 +103,7 @@ TEST_F(EditApiTest, APreviewForAPageHoldingTheLastAnswerCarriesTheMovedRowsOnly)
   for (const bool asPreview : {true, false}) {
     const EditResponse again = m_api.Handle({"POST", "/api/op", asPreview, kHost, kOrigin, move, token});
     const nlohmann::json h = Header(again);
-    EXPECT_FALSE(h.contains("realRows"));
+    EXPECT_FALSE(h.contains("realRows") || h.contains("realCols"));
     EXPECT_EQ(RealOf(again, h).size(), 17u * 10 * 2);
   }
 }

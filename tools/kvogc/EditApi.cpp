@@ -92,14 +92,24 @@ std::string StateDigest(const EditGrids& grids, const std::vector<int32_t>& comm
 }
 
 std::string EncodeState(const EditView& view, const ScenarioSetup& setup, const std::string& extraJson,
-                        RealRows rows) {
+                        RealBlock block) {
   const EditGrids& g = view.grids;
-  const std::span<const double> all(g.real);
+  const bool partial = block.rows != SIZE_MAX;
   const size_t rowValues = 2 * static_cast<size_t>(std::max(g.realGridNum.cx + 1, 1));
-  const size_t first = std::min(rows.first, all.size() / rowValues);
-  const size_t count = std::min(rows.count, all.size() / rowValues - first);
-  const std::span<const double> real =
-      rows.count == SIZE_MAX ? all : all.subspan(first * rowValues, count * rowValues);
+  const size_t rowCount = g.real.size() / rowValues;
+  const size_t row = std::min(block.row, rowCount);
+  const size_t rows = std::min(block.rows, rowCount - row);
+  const size_t col = std::min(block.col, rowValues / 2);
+  const size_t cols = std::min(block.cols, rowValues / 2 - col);
+  std::vector<double> blockValues;
+  if (partial) {
+    blockValues.reserve(2 * rows * cols);
+    for (size_t r = row; r < row + rows; ++r) {
+      const auto at = g.real.begin() + static_cast<std::ptrdiff_t>(r * rowValues + 2 * col);
+      blockValues.insert(blockValues.end(), at, at + static_cast<std::ptrdiff_t>(2 * cols));
+    }
+  }
+  const std::span<const double> real = partial ? std::span<const double>(blockValues) : std::span(g.real);
   const std::pair<const char*, std::span<const double>> arrays[] = {
       {"real", real},           {"opeNodes", g.opeNodes},     {"opeHLines", g.opeHLines},
       {"opeVLines", g.opeVLines}, {"dispHLines", g.dispHLines}, {"dispVLines", g.dispVLines}};
@@ -107,7 +117,10 @@ std::string EncodeState(const EditView& view, const ScenarioSetup& setup, const 
   json list = json::array();
   for (const auto& [name, values] : arrays) list.push_back(json::array({name, values.size()}));
   header["arrays"] = list;
-  if (rows.count != SIZE_MAX) header["realRows"] = json::array({first, count});
+  if (partial) {
+    header["realRows"] = json::array({row, rows});
+    header["realCols"] = json::array({col, cols});
+  }
   header["state"] = json{
       {"position", view.position},
       {"count", view.count},
@@ -154,33 +167,45 @@ std::string EncodeState(const EditView& view, const ScenarioSetup& setup, const 
 }
 
 // Numbers every state answer and keeps its real grid: a preview for a page that
-// holds the previous answer carries only the rows of nodes that moved, which
-// for a drag at 4K is a band instead of a megabyte.
+// holds the previous answer carries only the block of nodes that moved, which
+// for a drag at 4K is a fraction of the megabyte.
 EditResponse CEditApi::StateAnswer(json extra, uint64_t realBase) {
   const EditView view = m_session.View();
   std::vector<float> real(view.grids.real.begin(), view.grids.real.end());
   const size_t rowValues = 2 * static_cast<size_t>(std::max(view.grids.realGridNum.cx + 1, 1));
-  RealRows rows;
+  RealBlock block;
   {
     const std::lock_guard lock(m_sentLock);
     if (realBase != 0 && realBase == m_sentToken && real.size() == m_sentReal.size() &&
         real.size() % rowValues == 0) {
-      const auto rowDiffers = [&](size_t row) {
-        return std::memcmp(real.data() + row * rowValues, m_sentReal.data() + row * rowValues,
-                           rowValues * sizeof(float)) != 0;
+      const auto differs = [&](size_t row, size_t col, size_t nodes) {
+        const size_t at = row * rowValues + 2 * col;
+        return std::memcmp(real.data() + at, m_sentReal.data() + at, 2 * nodes * sizeof(float)) != 0;
       };
       const size_t rowCount = real.size() / rowValues;
+      const size_t colCount = rowValues / 2;
       size_t first = 0;
-      while (first < rowCount && !rowDiffers(first)) ++first;
+      while (first < rowCount && !differs(first, 0, colCount)) ++first;
       size_t end = rowCount;
-      while (end > first && !rowDiffers(end - 1)) --end;
-      rows = {first, end - first};
+      while (end > first && !differs(end - 1, 0, colCount)) --end;
+      // Columns [0, left) and [right, colCount) are the same in every row.
+      size_t left = colCount;
+      size_t right = 0;
+      for (size_t r = first; r < end; ++r) {
+        size_t c = 0;
+        while (c < left && !differs(r, c, 1)) ++c;
+        left = c;
+        c = colCount;
+        while (c > right && !differs(r, c - 1, 1)) --c;
+        right = c;
+      }
+      block = {first, end - first, std::min(left, right), right - std::min(left, right)};
       extra["realBase"] = realBase;
     }
     m_sentReal = std::move(real);
     extra["realToken"] = ++m_sentToken;
   }
-  return {200, "application/octet-stream", EncodeState(view, m_session.Setup(), extra.dump(), rows)};
+  return {200, "application/octet-stream", EncodeState(view, m_session.Setup(), extra.dump(), block)};
 }
 
 CEditApi::CEditApi(CEditSession& session, fs::path outDir, std::string address, int port)

@@ -66,19 +66,21 @@ class CEditApi {
   uint64_t m_sentToken = 0;       // and its number
 };
 
-/// The rows of real-grid nodes an answer carries: all unless the page holds an
-/// earlier answer's grid that differs in these rows only.
-struct RealRows {
-  size_t first = 0;
-  size_t count = SIZE_MAX;
+/// The block of real-grid nodes an answer carries: all unless the page holds an
+/// earlier answer's grid that differs in these rows and columns only.
+struct RealBlock {
+  size_t row = 0;
+  size_t rows = SIZE_MAX;
+  size_t col = 0;
+  size_t cols = SIZE_MAX;
 };
 
 /// The state as the page reads it: a 4-byte little-endian length, that many
 /// bytes of JSON, padding to a multiple of 4, then the float32 arrays the JSON's
-/// "arrays" lists, in its order. With only some rows of the real grid, the
-/// JSON's "realRows" says which ([first, count]).
+/// "arrays" lists, in its order. With only a block of the real grid, row by
+/// row, the JSON's "realRows" and "realCols" say which ([first, count]).
 std::string EncodeState(const EditView& view, const ScenarioSetup& setup, const std::string& extraJson,
-                        RealRows rows = {});
+                        RealBlock block = {});
 
 /// A 64-bit digest (hex) of the grids' doubles and the comment record: equal digests, equal bits.
 std::string StateDigest(const EditGrids& grids, const std::vector<int32_t>& comment);

@@ -4,7 +4,7 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(CPPHTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 find_package(Threads REQUIRED)
 
-set(KVOGC_EDITOR_PAGES index.html editor.css editor.js api.js view.js controls.js favicon.svg)
+set(KVOGC_EDITOR_PAGES index.html editor.css editor.js api.js view.js raster.js controls.js favicon.svg)
 set(KVOGC_EDITOR_PAGE_PATHS ${KVOGC_EDITOR_PAGES})
 list(TRANSFORM KVOGC_EDITOR_PAGE_PATHS PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/web/)
 string(REPLACE ";" "," KVOGC_EDITOR_PAGE_LIST "${KVOGC_EDITOR_PAGES}")

@@ -23,17 +23,21 @@ export function decodeState(buffer) {
 }
 
 // The page's copy of the real grid and the number of the answer it came with:
-// a preview answer may carry only the rows that changed since that one.
+// a preview answer may carry only the block of nodes that changed since that one.
 const held = { token: 0, real: null };
 
 function holdReal({ header, arrays }) {
   if (header.realRows) {
-    const [first, count] = header.realRows;
+    const [row, rows] = header.realRows;
+    const [col, cols] = header.realCols;
     const rowValues = 2 * (header.state.realGridNum[0] + 1);
-    if (header.realBase !== held.token || !held.real || (first + count) * rowValues > held.real.length) {
+    if (header.realBase !== held.token || !held.real || (row + rows) * rowValues > held.real.length
+      || 2 * (col + cols) > rowValues || arrays.real.length !== 2 * rows * cols) {
       throw new ApiError('the server sent a change to a real grid the page does not hold', 0);
     }
-    held.real.set(arrays.real, first * rowValues);
+    for (let r = 0; r < rows; ++r) {
+      held.real.set(arrays.real.subarray(2 * r * cols, 2 * (r + 1) * cols), (row + r) * rowValues + 2 * col);
+    }
   } else {
     held.real = arrays.real.slice();
   }
@@ -80,7 +84,9 @@ export const step = (op, preview = false) =>
   post(preview ? () => `/api/op?preview=1&base=${held.token}` : '/api/op', op);
 
 // Sends the newest wish only: what arrives while a request is out replaces the
-// waiting one, so a fast pointer never builds a backlog.
+// waiting one, so a fast pointer never builds a backlog. `send` may return a
+// function that finishes the step (draws its answer): the next wish leaves
+// before that runs, so the server works while the page draws.
 export class Coalescer {
   constructor(send) {
     this.send = send;
@@ -102,12 +108,20 @@ export class Coalescer {
     while (this.busy) await this.busy;
   }
 
+  #take() {
+    const item = this.waiting;
+    this.waiting = null;
+    return item ? this.send(item) : null;
+  }
+
   async #drain() {
     try {
-      while (this.waiting) {
-        const item = this.waiting;
-        this.waiting = null;
-        await this.send(item);
+      let out = this.#take();
+      while (out) {
+        const finish = await out;
+        out = this.#take();
+        finish?.();
+        out ??= this.#take();
       }
     } finally {
       this.busy = null;

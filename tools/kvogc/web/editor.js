@@ -7,7 +7,7 @@ import { WarpView, drawTestPattern, lineSamples } from './view.js';
 
 const $ = (id) => document.getElementById(id);
 const stage = $('stage');
-const view = new WarpView($('gl'), $('overlay'));
+const view = new WarpView($('view'));
 const ui = { selection: new Set(), hover: null, band: null, line: null, handles: null, flash: new Map() };
 // Drag steps in ms: from the handler that received the pointer move (the oldest
 // one a step answers) to the drawn frame, from the event's own time stamp, and
@@ -33,8 +33,7 @@ function node(row, col) {
 function draw() {
   if (!current) return;
   ui.handles = ui.line ? lineHandles(ui.line) : null;
-  view.drawGl(state(), arrays());
-  view.drawOverlay(state(), arrays(), ui);
+  view.draw(state(), arrays(), ui);
 }
 
 function offScreen() {
@@ -329,31 +328,32 @@ function dragFor(target) {
   return null;
 }
 
-const pixel = new Uint8Array(4);
-
-// A drag step: the change since the last applied preview, or the whole value for setters.
+// A drag step: the change since the last applied preview, or the whole value
+// for setters. The answer is drawn by the function it returns.
 const previews = new Coalescer(async ({ total, since, eventTime }) => {
-  if (!drag) return;
+  if (!drag) return null;
   const inc = drag.absolute ? total : [total[0] - drag.applied[0], total[1] - drag.applied[1]];
-  if (!drag.absolute && inc[0] === 0 && inc[1] === 0) return;
+  if (!drag.absolute && inc[0] === 0 && inc[1] === 0) return null;
   try {
     const sent = performance.now();
     const result = await step(drag.build(inc[0], inc[1]), true);
     const answered = performance.now();
     drag.applied = total;
     drag.previewed = true;
-    show(result, { preview: true });
-    // The step ends when the frame is drawn, not when the commands are queued:
-    // reading a pixel back waits for the drawing.
-    if (view.gl) view.gl.readPixels(0, 0, 1, 1, view.gl.RGBA, view.gl.UNSIGNED_BYTE, pixel);
-    const end = performance.now();
-    stats.dragSteps.push(end - since);
-    stats.dragStepsFromEvent.push(end - eventTime);
-    requestAnimationFrame(() => stats.dragStepsToFrame.push(performance.now() - since));
-    stats.dragParts.push({ waited: sent - since, answer: answered - sent, server: result.serverMs, draw: end - answered });
+    return () => {
+      const drawing = performance.now();
+      show(result, { preview: true });
+      view.finish();
+      const end = performance.now();
+      stats.dragSteps.push(end - since);
+      stats.dragStepsFromEvent.push(end - eventTime);
+      requestAnimationFrame(() => stats.dragStepsToFrame.push(performance.now() - since));
+      stats.dragParts.push({ waited: sent - since, answer: answered - sent, server: result.serverMs, draw: end - drawing });
+    };
   } catch (error) {
     failed(error, 'drag');
     drag.failed = true;
+    return null;
   }
 });
 
@@ -610,7 +610,6 @@ window.kvogcEditor = {
   draw,
   ready: (async () => {
     view.resize();
-    if (!view.gl) toast('WebGL 2 is not available: the warped pattern is not shown', true);
     show(await getState(), { refit: true });
     lastHistory = state().history ?? [];
     return true;

@@ -1,35 +1,7 @@
-// Drawing: the test pattern warped through the real grid (WebGL, two
-// triangles per cell) with the real grid's lines, and on top a 2D layer with
-// the panel, the display grid, the operation grid's curves and nodes.
-
-const VERTEX_SHADER = `#version 300 es
-in vec2 a_pos;
-in vec2 a_uv;
-uniform vec4 u_map; // scale x, scale y, offset x, offset y: panel pixels to clip space
-out vec2 v_uv;
-void main() {
-  v_uv = a_uv;
-  gl_Position = vec4(a_pos * u_map.xy + u_map.zw, 0.0, 1.0);
-}`;
-
-const FRAGMENT_SHADER = `#version 300 es
-precision mediump float;
-in vec2 v_uv;
-uniform sampler2D u_image;
-uniform vec4 u_color;
-uniform float u_textured;
-out vec4 outColor;
-void main() {
-  outColor = u_textured > 0.5 ? texture(u_image, v_uv) * u_color : u_color;
-}`;
-
-function compile(gl, type, source) {
-  const shader = gl.createShader(type);
-  gl.shaderSource(shader, source);
-  gl.compileShader(shader);
-  if (!gl.getShaderParameter(shader, gl.COMPILE_STATUS)) throw new Error(gl.getShaderInfoLog(shader));
-  return shader;
-}
+// Drawing: the test pattern warped through the real grid (two triangles per
+// cell) with the real grid's lines, and over them the panel, the display grid,
+// the operation grid's curves and nodes.
+import { WarpRaster, blendLines } from './raster.js';
 
 // A checkerboard with a circle, a centre cross, corner marks and labels: every
 // distortion of the warp shows in it.
@@ -87,122 +59,72 @@ export function drawTestPattern(width, height, label) {
 }
 
 export class WarpView {
-  constructor(glCanvas, overlay) {
-    this.glCanvas = glCanvas;
-    this.overlay = overlay;
-    this.ctx = overlay.getContext('2d');
-    // No multisampling: on a software renderer it multiplies the cost of every drag step.
-    this.gl = glCanvas.getContext('webgl2', { antialias: false, alpha: false, preserveDrawingBuffer: true });
+  // One opaque canvas on the CPU: the page draws its pixels itself, and on a
+  // software compositor every further layer costs a copy and a blend per frame.
+  constructor(canvas) {
+    this.canvas = canvas;
+    this.ctx = canvas.getContext('2d', { alpha: false, willReadFrequently: true });
+    this.raster = new WarpRaster();
     this.map = { scale: 1, ox: 0, oy: 0 };
     this.show = { pattern: true, real: true, disp: true };
     this.gridKey = '';
     this.patternVersion = 0;
     this.drawn = null;
-    if (this.gl) this.#initGl();
   }
 
-  #initGl() {
-    const gl = this.gl;
-    const program = gl.createProgram();
-    gl.attachShader(program, compile(gl, gl.VERTEX_SHADER, VERTEX_SHADER));
-    gl.attachShader(program, compile(gl, gl.FRAGMENT_SHADER, FRAGMENT_SHADER));
-    gl.linkProgram(program);
-    this.program = program;
-    this.loc = {
-      pos: gl.getAttribLocation(program, 'a_pos'),
-      uv: gl.getAttribLocation(program, 'a_uv'),
-      map: gl.getUniformLocation(program, 'u_map'),
-      color: gl.getUniformLocation(program, 'u_color'),
-      textured: gl.getUniformLocation(program, 'u_textured'),
-    };
-    this.posBuffer = gl.createBuffer();
-    this.uvBuffer = gl.createBuffer();
-    this.triBuffer = gl.createBuffer();
-    this.lineBuffer = gl.createBuffer();
-    this.texture = gl.createTexture();
-    this.vao = gl.createVertexArray();
-  }
-
+  // `source`: a canvas or an image bitmap. Its pixels are read once, at most
+  // 2048 px on the long side.
   setPattern(source) {
-    const gl = this.gl;
-    if (!gl) return;
     ++this.patternVersion;
-    gl.bindTexture(gl.TEXTURE_2D, this.texture);
-    gl.pixelStorei(gl.UNPACK_FLIP_Y_WEBGL, false);
-    gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA, gl.RGBA, gl.UNSIGNED_BYTE, source);
-    gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MIN_FILTER, gl.LINEAR);
-    gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MAG_FILTER, gl.LINEAR);
-    gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_WRAP_S, gl.CLAMP_TO_EDGE);
-    gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_WRAP_T, gl.CLAMP_TO_EDGE);
+    const scale = Math.min(1, 2048 / Math.max(source.width, source.height));
+    const canvas = document.createElement('canvas');
+    canvas.width = Math.max(1, Math.round(source.width * scale));
+    canvas.height = Math.max(1, Math.round(source.height * scale));
+    const c = canvas.getContext('2d', { willReadFrequently: true });
+    c.drawImage(source, 0, 0, canvas.width, canvas.height);
+    this.raster.setPattern(c.getImageData(0, 0, canvas.width, canvas.height));
   }
 
-  // Index buffers and texture coordinates depend on the grid size only. Real-grid
-  // lines closer than a few pixels on screen would only fill the view: every
-  // `stride`-th one is drawn. Triangles go row of cells by row of cells, and so
-  // do the lines (a row's horizontal line, then the vertical pieces below it),
-  // so that a band of rows is one contiguous range of each index buffer.
+  // The real grid's line segments as pairs of node indices, row of cells by
+  // row of cells (a row's horizontal line, then the vertical pieces below it).
+  // Lines closer than a few pixels on screen would only fill the view: every
+  // `stride`-th one is drawn.
   #prepareGrid(cx, cy, stride) {
     const key = `${cx}x${cy}/${stride}`;
     if (key === this.gridKey) return;
     this.gridKey = key;
-    const gl = this.gl;
     const cols = cx + 1;
-    const uv = new Float32Array(2 * cols * (cy + 1));
-    for (let r = 0; r <= cy; ++r) {
-      for (let c = 0; c <= cx; ++c) {
-        uv[2 * (r * cols + c)] = c / cx;
-        uv[2 * (r * cols + c) + 1] = r / cy;
-      }
-    }
-    const tris = new Uint32Array(6 * cx * cy);
-    let t = 0;
-    for (let r = 0; r < cy; ++r) {
-      for (let c = 0; c < cx; ++c) {
-        const a = r * cols + c;
-        tris.set([a, a + 1, a + cols, a + 1, a + cols + 1, a + cols], t);
-        t += 6;
-      }
-    }
     const drawn = (i, n) => i % stride === 0 || i === n;
-    const lineIndices = [];
+    const segments = [];
+    // Where each row's horizontal line starts and where it ends (the vertical
+    // pieces below it follow): a band of rows is one range of segments.
     this.lineRowStart = new Uint32Array(cy + 1);
     this.lineRowEnd = new Uint32Array(cy + 1);
     for (let r = 0; r <= cy; ++r) {
-      this.lineRowStart[r] = lineIndices.length;
+      this.lineRowStart[r] = segments.length;
       if (drawn(r, cy)) {
-        for (let c = 0; c < cx; ++c) lineIndices.push(r * cols + c, r * cols + c + 1);
+        for (let c = 0; c < cx; ++c) segments.push(r * cols + c, r * cols + c + 1);
       }
-      this.lineRowEnd[r] = lineIndices.length;
+      this.lineRowEnd[r] = segments.length;
       if (r === cy) break;
       for (let c = 0; c <= cx; ++c) {
-        if (drawn(c, cx)) lineIndices.push(r * cols + c, (r + 1) * cols + c);
+        if (drawn(c, cx)) segments.push(r * cols + c, (r + 1) * cols + c);
       }
     }
-    const lines = new Uint32Array(lineIndices);
-    gl.bindVertexArray(this.vao);
-    gl.bindBuffer(gl.ARRAY_BUFFER, this.uvBuffer);
-    gl.bufferData(gl.ARRAY_BUFFER, uv, gl.STATIC_DRAW);
-    gl.enableVertexAttribArray(this.loc.uv);
-    gl.vertexAttribPointer(this.loc.uv, 2, gl.FLOAT, false, 0, 0);
-    gl.bindBuffer(gl.ELEMENT_ARRAY_BUFFER, this.triBuffer);
-    gl.bufferData(gl.ELEMENT_ARRAY_BUFFER, tris, gl.STATIC_DRAW);
-    this.triCount = tris.length;
-    gl.bindBuffer(gl.ELEMENT_ARRAY_BUFFER, this.lineBuffer);
-    gl.bufferData(gl.ELEMENT_ARRAY_BUFFER, lines, gl.STATIC_DRAW);
-    this.lineCount = lines.length;
+    this.segments = new Uint32Array(segments);
   }
 
   resize() {
     const dpr = window.devicePixelRatio || 1;
-    const rect = this.overlay.getBoundingClientRect();
+    const rect = this.canvas.getBoundingClientRect();
     const w = Math.max(1, Math.round(rect.width * dpr));
     const h = Math.max(1, Math.round(rect.height * dpr));
-    for (const canvas of [this.glCanvas, this.overlay]) {
-      if (canvas.width !== w || canvas.height !== h) {
-        canvas.width = w;
-        canvas.height = h;
-      }
+    if (this.canvas.width !== w || this.canvas.height !== h) {
+      this.canvas.width = w;
+      this.canvas.height = h;
     }
+    this.raster.resize(w, h);
+    this.drawn = null;
     this.dpr = dpr;
     this.cssWidth = rect.width;
     this.cssHeight = rect.height;
@@ -234,22 +156,15 @@ export class WarpView {
   toPanel(sx, sy) { return [(sx - this.map.ox) / this.map.scale, (sy - this.map.oy) / this.map.scale]; }
 
   // Redraws only what a step changed: the screen box of the cells whose nodes
-  // moved (before and after), and in it only the rows of cells that reach into
-  // it. On a software renderer the cost goes with the pixels and vertices
-  // touched; the drawing buffer is kept between frames for this.
-  drawGl(state, arrays) {
-    const gl = this.gl;
-    if (!gl) return;
+  // moved (before and after), and in it only the cells that reach into it.
+  drawPicture(state, arrays) {
     const [cx, cy] = state.realGridNum;
     const real = arrays.real;
-    const w = this.glCanvas.width;
-    const h = this.glCanvas.height;
+    const { width: w, height: h } = this.raster;
+    const whole = [0, 0, w, h];
     if (cx < 1 || cy < 1 || real.length !== 2 * (cx + 1) * (cy + 1)) {
       this.drawn = null;
-      gl.viewport(0, 0, w, h);
-      gl.disable(gl.SCISSOR_TEST);
-      gl.clearColor(0.043, 0.071, 0.125, 1);
-      gl.clear(gl.COLOR_BUFFER_BIT);
+      this.raster.clear(whole);
       return;
     }
     const { scale, ox, oy } = this.map;
@@ -263,66 +178,26 @@ export class WarpView {
     this.#prepareGrid(cx, cy, Math.max(1, 2 ** Math.ceil(Math.log2(6 / cellOnScreen))));
     let rows = [0, cy - 1];
     let cols = [0, cx - 1];
-    if (box && (box[2] - box[0]) * (box[3] - box[1]) < 0.6 * w * h) {
+    let clip = whole;
+    if (box && (box[2] - box[0]) * (box[3] - box[1]) < 0.6 * this.cssWidth * this.cssHeight) {
       rows = this.#rowsMeeting(real, cx, cy, box[1], box[3]);
       cols = this.#colsMeeting(real, cx, rows, box[0], box[2]);
-    } else {
-      box = null;
+      clip = [Math.max(0, Math.floor(box[0] * this.dpr)), Math.max(0, Math.floor(box[1] * this.dpr)),
+        Math.min(w, Math.ceil(box[2] * this.dpr)), Math.min(h, Math.ceil(box[3] * this.dpr))];
     }
     if (this.drawn?.length === real.length) this.drawn.set(real);
     else this.drawn = Float32Array.from(real);
     this.drawnScene = scene;
+    if (clip[2] <= clip[0] || clip[3] <= clip[1]) return;
 
-    gl.viewport(0, 0, w, h);
-    if (box) {
-      // Scissor boxes count from the bottom of the buffer.
-      const x0 = Math.max(0, Math.floor(box[0] * this.dpr));
-      const x1 = Math.min(w, Math.ceil(box[2] * this.dpr));
-      const y0 = Math.max(0, Math.floor(box[1] * this.dpr));
-      const y1 = Math.min(h, Math.ceil(box[3] * this.dpr));
-      if (x1 <= x0 || y1 <= y0) return;
-      gl.enable(gl.SCISSOR_TEST);
-      gl.scissor(x0, h - y1, x1 - x0, y1 - y0);
-    } else {
-      gl.disable(gl.SCISSOR_TEST);
-    }
-    gl.clearColor(0.043, 0.071, 0.125, 1);
-    gl.clear(gl.COLOR_BUFFER_BIT);
-    if (rows[1] < rows[0]) return;
-    gl.useProgram(this.program);
-    gl.bindVertexArray(this.vao);
-    gl.bindBuffer(gl.ARRAY_BUFFER, this.posBuffer);
-    gl.bufferData(gl.ARRAY_BUFFER, real, gl.DYNAMIC_DRAW);
-    gl.enableVertexAttribArray(this.loc.pos);
-    gl.vertexAttribPointer(this.loc.pos, 2, gl.FLOAT, false, 0, 0);
-    const sx = 2 * scale / this.cssWidth;
-    const sy = -2 * scale / this.cssHeight;
-    gl.uniform4f(this.loc.map, sx, sy, 2 * ox / this.cssWidth - 1, 1 - 2 * oy / this.cssHeight);
-    if (this.show.pattern) {
-      // The pattern is opaque: blending would only read the buffer back for nothing.
-      gl.disable(gl.BLEND);
-      gl.activeTexture(gl.TEXTURE0);
-      gl.bindTexture(gl.TEXTURE_2D, this.texture);
-      gl.uniform1f(this.loc.textured, 1);
-      gl.uniform4f(this.loc.color, 1, 1, 1, 1);
-      gl.bindBuffer(gl.ELEMENT_ARRAY_BUFFER, this.triBuffer);
-      if (cols[0] === 0 && cols[1] === cx - 1) {
-        gl.drawElements(gl.TRIANGLES, 6 * cx * (rows[1] - rows[0] + 1), gl.UNSIGNED_INT, 4 * 6 * cx * rows[0]);
-      } else {
-        // Tiny triangles cost the software renderer even where the scissor drops them.
-        for (let r = rows[0]; r <= rows[1]; ++r) {
-          gl.drawElements(gl.TRIANGLES, 6 * (cols[1] - cols[0] + 1), gl.UNSIGNED_INT, 4 * 6 * (r * cx + cols[0]));
-        }
-      }
-    }
-    if (this.show.real) {
-      gl.enable(gl.BLEND);
-      gl.blendFunc(gl.SRC_ALPHA, gl.ONE_MINUS_SRC_ALPHA);
-      gl.uniform1f(this.loc.textured, 0);
-      gl.uniform4f(this.loc.color, 0.45, 0.85, 1.0, this.show.pattern ? 0.3 : 0.5);
-      gl.bindBuffer(gl.ELEMENT_ARRAY_BUFFER, this.lineBuffer);
-      const first = this.lineRowStart[rows[0]];
-      gl.drawElements(gl.LINES, this.lineRowEnd[rows[1] + 1] - first, gl.UNSIGNED_INT, 4 * first);
+    this.raster.clear(clip);
+    if (rows[1] >= rows[0]) {
+      if (this.at?.length !== real.length) this.at = new Float64Array(real.length);
+      const { at, dpr } = this;
+      WarpRaster.place(at, real, cx + 1, [rows[0], rows[1] + 1], { scale: scale * dpr, ox: ox * dpr, oy: oy * dpr });
+      if (this.show.pattern) this.raster.drawCells(at, [cx, cy], rows, cols, clip);
+      const segments = [this.lineRowStart[rows[0]], this.lineRowEnd[rows[1] + 1]];
+      if (this.show.real) blendLines(this.raster, at, this.segments, segments, clip, [115, 217, 255], this.show.pattern ? 0.3 : 0.5);
     }
   }
 
@@ -407,10 +282,23 @@ export class WarpView {
     return [first, last];
   }
 
+  // The picture, and over it the panel, the grids' lines and nodes and the
+  // page's marks.
+  draw(state, arrays, ui) {
+    this.drawPicture(state, arrays);
+    this.drawOverlay(state, arrays, ui);
+  }
+
+  // The canvas records its drawing and rasterises it when the frame is made;
+  // reading a pixel back makes it do so now, so that a timed step pays for it.
+  finish() {
+    this.ctx.getImageData(0, 0, 1, 1);
+  }
+
   drawOverlay(state, arrays, ui) {
     const c = this.ctx;
+    c.putImageData(this.raster.image, 0, 0);
     c.setTransform(this.dpr, 0, 0, this.dpr, 0, 0);
-    c.clearRect(0, 0, this.cssWidth, this.cssHeight);
     const [pw, ph] = state.panelSize;
     const [mx, my] = state.margin;
     const S = (x, y) => this.toScreen(x, y);
