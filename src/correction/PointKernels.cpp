@@ -22,18 +22,17 @@ using VF = hn::Vec<DF>;
 using M = hn::Mask<D>;
 
 // RoundPoint on every lane: the nearest multiple of 1/256, halves away from
-// zero. With t = trunc(512 v) that is trunc((t + 1) / 2) / 256 for t >= 0
-// (+0 included, so that -0.0 and small negatives give +0 as the scalar form
-// does) and trunc((t - 1) / 2) / 256 below; t + 1 and t - 1 are exact below
-// 2^53. From 2^53 on the scalar form gives v back (512 v is already an even
-// integer there), as it does for NaN and infinities.
+// zero. For |y| < 2^52, y = 256 v (exact), and c the double just below 1/2,
+// y + copysign(c, y) reaches the next integer away from zero (by rounding, for
+// an exact half) exactly when y is at least half way there, so its truncation
+// is y rounded. The multiply-add with +0 is exact and turns the -0 of small
+// negatives into the +0 the scalar form gives. From 2^52 on the scalar form
+// gives v back (y is already an integer there), as it does for NaN and infinities.
 HWY_INLINE V RoundPointV(D d, V v) {
-  const V twice = hn::Mul(v, hn::Set(d, 512.0));  // v * 256 * 2: both steps exact
-  const M small = hn::Lt(hn::Abs(twice), hn::Set(d, 0x1p53));
-  const V t = hn::Trunc(twice);
-  const V away = hn::IfThenElse(hn::Lt(t, hn::Zero(d)), hn::Set(d, -1.0), hn::Set(d, 1.0));
-  const V n = hn::Trunc(hn::Mul(hn::Add(t, away), hn::Set(d, 0.5)));
-  return hn::IfThenElse(small, hn::Mul(n, hn::Set(d, 1.0 / 256.0)), v);
+  const V y = hn::Mul(v, hn::Set(d, 256.0));
+  const M small = hn::Lt(hn::Abs(y), hn::Set(d, 0x1p52));
+  const V n = hn::Trunc(hn::Add(y, hn::CopySign(hn::Set(d, 0.5 - 0x1p-54), y)));
+  return hn::IfThenElse(small, hn::MulAdd(n, hn::Set(d, 1.0 / 256.0), hn::Zero(d)), v);
 }
 
 HWY_INLINE V Single(D d, V v) { return hn::PromoteTo(d, hn::DemoteTo(DF(), v)); }
@@ -155,11 +154,11 @@ struct PinCushionKernel {
     const V rxo = Bez(d, c(m.tr.x), c(m.cr.x), c(m.br.x), vv);
     const V ty = Bez(d, c(m.tl.y), c(m.ct.y), c(m.tr.y), uu);
     const V by = Bez(d, c(m.bl.y), c(m.cb.y), c(m.br.y), uu);
-    const auto push = [&](V edge, V centre) { return hn::Add(hn::Mul(hn::Sub(edge, centre), mm), centre); };
-    const V exOut =
-        hn::Add(hn::Mul(hn::Sub(one, uu), push(lx, xc)), hn::Mul(uu, push(rxo, xc)));
-    const V eyOut =
-        hn::Add(hn::Mul(hn::Sub(one, vv), push(ty, yc)), hn::Mul(vv, push(by, yc)));
+    const auto push = [&](V edge, V centre) {
+      return hn::Add(hn::Mul(hn::Sub(edge, centre), mm), centre);
+    };
+    const V exOut = hn::Add(hn::Mul(hn::Sub(one, uu), push(lx, xc)), hn::Mul(uu, push(rxo, xc)));
+    const V eyOut = hn::Add(hn::Mul(hn::Sub(one, vv), push(ty, yc)), hn::Mul(vv, push(by, yc)));
 
     ex = hn::IfThenElse(outside, exOut, ex);
     ey = hn::IfThenElse(outside, eyOut, ey);

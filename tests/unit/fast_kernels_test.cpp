@@ -222,13 +222,30 @@ TEST(FastKernels, LatticeRoundingOfHalvesAndLimits) {
                          std::numeric_limits<double>::quiet_NaN()}) {
     in.push_back({v, -v});
   }
-  ForEachTarget([&](std::mt19937&) {
-    std::vector<RealPoint> out(in.size());
-    MapPoints(plainRounding, in.data(), out.data(), in.size());
-    for (size_t k = 0; k < in.size(); ++k) {
-      const RealPoint q = plainRounding(in[k]);
-      EXPECT_TRUE(Same(out[k].x, q.x) && Same(out[k].y, q.y)) << in[k].x << " " << in[k].y;
+  // A neutral pincushion on a 1 x 1 panel keeps each x in [0, 1] on the top
+  // edge, doubles that are no floats included: the halves' neighbours and the
+  // double just below a half step.
+  const PinCushionMap neutralPixels{{{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0.5}, {0.5, 0},
+                                     {1, 0.5}, {0.5, 1}, {0.5, 0.5}, 0, 0, 0, 0},
+                                    1, 1, false, 0, 0, 1};
+  std::vector<RealPoint> top{{(0.5 - 0x1p-54) / 256, 0}};
+  for (int k = 1; k < 512; k += 2) {
+    const double half = k / 512.0;
+    for (const double x : {half, std::nextafter(half, 0.0), std::nextafter(half, 1.0)}) {
+      top.push_back({x, 0});
     }
+  }
+  const auto expectSame = [](const auto& map, const std::vector<RealPoint>& points) {
+    std::vector<RealPoint> out(points.size());
+    MapPoints(map, points.data(), out.data(), points.size());
+    for (size_t k = 0; k < points.size(); ++k) {
+      const RealPoint q = map(points[k]);
+      EXPECT_TRUE(Same(out[k].x, q.x) && Same(out[k].y, q.y)) << points[k].x << " " << points[k].y;
+    }
+  };
+  ForEachTarget([&](std::mt19937&) {
+    expectSame(plainRounding, in);
+    expectSame(neutralPixels, top);
   });
 }
 
