@@ -8,6 +8,8 @@
 
 #include <hwy/highway.h>
 
+#include <algorithm>
+
 #include "correction/PointMaps.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -47,6 +49,19 @@ HWY_INLINE V Bez(D d, V a, V c, V b, V t) {
   return hn::Add(hn::Add(first, second), hn::Mul(hn::Mul(t, t), b));
 }
 
+// The last count points of a walk, fewer than a step of `points` maps, through
+// the same vector code: copied into a block padded with the last of them,
+// mapped there in place, copied back.
+template <typename Step>
+HWY_INLINE void FinishPadded(const RealPoint* in, RealPoint* out, size_t count, size_t points,
+                             const Step& step) {
+  if (count == 0) return;
+  RealPoint block[HWY_MAX_BYTES / sizeof(double)];  // a step maps at most one point per lane
+  for (size_t j = 0; j < points; ++j) block[j] = in[std::min(j, count - 1)];
+  step(block, block);
+  std::copy_n(block, count, out);
+}
+
 template <typename Kernel>
 HWY_INLINE void Walk(const RealPoint* in, RealPoint* out, size_t n, const Kernel& kernel) {
 #if HWY_TARGET == HWY_SCALAR || HWY_TARGET == HWY_EMU128
@@ -56,21 +71,22 @@ HWY_INLINE void Walk(const RealPoint* in, RealPoint* out, size_t n, const Kernel
 #else
   const D d;
   const size_t lanes = hn::Lanes(d);
-  const double* from = reinterpret_cast<const double*>(in);
-  double* to = reinterpret_cast<double*>(out);
-  size_t k = 0;
   // Each 128-bit block of a and b holds one point; interleaving the blocks'
   // lower and upper halves gathers the x and the y of the same points in the
   // same lanes (in an order of their own), and the same step undoes it.
-  for (; k + lanes <= n; k += lanes) {
-    const V a = hn::LoadU(d, from + 2 * k);
-    const V b = hn::LoadU(d, from + 2 * k + lanes);
+  const auto step = [d, lanes, &kernel](const RealPoint* from, RealPoint* to) {
+    const double* values = reinterpret_cast<const double*>(from);
+    const V a = hn::LoadU(d, values);
+    const V b = hn::LoadU(d, values + lanes);
     V rx, ry;
     kernel(d, hn::InterleaveLower(d, a, b), hn::InterleaveUpper(d, a, b), rx, ry);
-    hn::StoreU(hn::InterleaveLower(d, rx, ry), d, to + 2 * k);
-    hn::StoreU(hn::InterleaveUpper(d, rx, ry), d, to + 2 * k + lanes);
-  }
-  for (; k < n; ++k) out[k] = kernel.scalar(in[k]);
+    double* results = reinterpret_cast<double*>(to);
+    hn::StoreU(hn::InterleaveLower(d, rx, ry), d, results);
+    hn::StoreU(hn::InterleaveUpper(d, rx, ry), d, results + lanes);
+  };
+  size_t k = 0;
+  for (; k + lanes <= n; k += lanes) step(in + k, out + k);
+  FinishPadded(in + k, out + k, n - k, lanes, step);
 #endif
 }
 
@@ -184,19 +200,17 @@ void MapLinearity(const LinearityMap& m, const RealPoint* in, RealPoint* out, si
   const V scale = pair(m.scaleX, m.scaleY);
   const V negFocal = hn::Set(d, m.negFocal);
   const V focal = hn::Set(d, m.focal);
-  const size_t lanes = hn::Lanes(d);
-  const size_t values = 2 * n;
-  const double* from = reinterpret_cast<const double*>(in);
-  double* to = reinterpret_cast<double*>(out);
-  size_t k = 0;
-  for (; k + lanes <= values; k += lanes) {
-    const V p = hn::LoadU(d, from + k);
-    const V t = Single(d, hn::Div(p, size));
+  // A step maps the points in one vector, half as many as it has lanes.
+  const size_t points = hn::Lanes(d) / 2;
+  const auto step = [&](const RealPoint* from, RealPoint* to) {
+    const V t = Single(d, hn::Div(hn::LoadU(d, reinterpret_cast<const double*>(from)), size));
     const V lead = hn::Div(negFocal, hn::Sub(hn::Mul(sinA, t), focal));
     const V r = Single(d, hn::Mul(hn::Mul(lead, hn::Mul(cosA, t)), scale));
-    hn::StoreU(RoundPointV(d, hn::Mul(r, size)), d, to + k);
-  }
-  for (size_t point = k / 2; point < n; ++point) out[point] = m(in[point]);
+    hn::StoreU(RoundPointV(d, hn::Mul(r, size)), d, reinterpret_cast<double*>(to));
+  };
+  size_t k = 0;
+  for (; k + points <= n; k += points) step(in + k, out + k);
+  FinishPadded(in + k, out + k, n - k, points, step);
 #endif
 }
 void MapPinCushion(const PinCushionMap& map, const RealPoint* in, RealPoint* out, size_t n) {
