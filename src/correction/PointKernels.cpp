@@ -9,6 +9,7 @@
 #include <hwy/highway.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "correction/PointMaps.h"
 
@@ -23,18 +24,23 @@ using V = hn::Vec<D>;
 using VF = hn::Vec<DF>;
 using M = hn::Mask<D>;
 
-// RoundPoint on every lane: the nearest multiple of 1/256, halves away from
-// zero. For |y| < 2^52, y = 256 v (exact), and c the double just below 1/2,
-// y + copysign(c, y) reaches the next integer away from zero (by rounding, for
-// an exact half) exactly when y is at least half way there, so its truncation
-// is y rounded. The multiply-add with +0 is exact and turns the -0 of small
-// negatives into the +0 the scalar form gives. From 2^52 on the scalar form
-// gives v back (y is already an integer there), as it does for NaN and infinities.
-HWY_INLINE V RoundPointV(D d, V v) {
-  const V y = hn::Mul(v, hn::Set(d, 256.0));
-  const M small = hn::Lt(hn::Abs(y), hn::Set(d, 0x1p52));
+// RoundPoint of v on every lane, given y = 256 v (exact) for a v that is not
+// finite or below 2^1016 in magnitude, so that y is too. With c the double just
+// below 1/2, y + copysign(c, y) reaches the next integer away from zero (by
+// rounding, for an exact half) exactly when y is at least half way there, so
+// its truncation is y rounded; from 2^52 on y is an integer and comes back
+// unchanged, as the scalar form gives v back there (and for NaN and
+// infinities). The multiply-add with +0 is exact and turns the -0 of small
+// negatives into the +0 the scalar form gives.
+HWY_INLINE V RoundScaledV(D d, V y) {
   const V n = hn::Trunc(hn::Add(y, hn::CopySign(hn::Set(d, 0.5 - 0x1p-54), y)));
-  return hn::IfThenElse(small, hn::MulAdd(n, hn::Set(d, 1.0 / 256.0), hn::Zero(d)), v);
+  return hn::MulAdd(n, hn::Set(d, 1.0 / 256.0), hn::Zero(d));
+}
+
+// RoundPoint on every lane, for any v.
+HWY_INLINE V RoundPointV(D d, V v) {
+  const V rounded = RoundScaledV(d, hn::Mul(v, hn::Set(d, 256.0)));
+  return hn::IfThenElse(hn::Lt(hn::Abs(v), hn::Set(d, 0x1p1016)), rounded, v);
 }
 
 HWY_INLINE V Single(D d, V v) { return hn::PromoteTo(d, hn::DemoteTo(DF(), v)); }
@@ -62,6 +68,24 @@ HWY_INLINE void FinishPadded(const RealPoint* in, RealPoint* out, size_t count, 
   std::copy_n(block, count, out);
 }
 
+#if HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128  // see Walk
+// Each 128-bit block of a and b holds one point; interleaving the blocks'
+// lower and upper halves gathers the x and the y of the same points in the
+// same lanes (in an order of their own), and the same step undoes it.
+template <typename Kernel>
+HWY_INLINE void WalkStep(D d, const Kernel& kernel, const RealPoint* from, RealPoint* to) {
+  const size_t lanes = hn::Lanes(d);
+  const double* values = reinterpret_cast<const double*>(from);
+  const V a = hn::LoadU(d, values);
+  const V b = hn::LoadU(d, values + lanes);
+  V rx, ry;
+  kernel(d, hn::InterleaveLower(d, a, b), hn::InterleaveUpper(d, a, b), rx, ry);
+  double* results = reinterpret_cast<double*>(to);
+  hn::StoreU(hn::InterleaveLower(d, rx, ry), d, results);
+  hn::StoreU(hn::InterleaveUpper(d, rx, ry), d, results + lanes);
+}
+#endif
+
 template <typename Kernel>
 HWY_INLINE void Walk(const RealPoint* in, RealPoint* out, size_t n, const Kernel& kernel) {
 #if HWY_TARGET == HWY_SCALAR || HWY_TARGET == HWY_EMU128
@@ -71,27 +95,22 @@ HWY_INLINE void Walk(const RealPoint* in, RealPoint* out, size_t n, const Kernel
 #else
   const D d;
   const size_t lanes = hn::Lanes(d);
-  // Each 128-bit block of a and b holds one point; interleaving the blocks'
-  // lower and upper halves gathers the x and the y of the same points in the
-  // same lanes (in an order of their own), and the same step undoes it.
-  const auto step = [d, lanes, &kernel](const RealPoint* from, RealPoint* to) {
-    const double* values = reinterpret_cast<const double*>(from);
-    const V a = hn::LoadU(d, values);
-    const V b = hn::LoadU(d, values + lanes);
-    V rx, ry;
-    kernel(d, hn::InterleaveLower(d, a, b), hn::InterleaveUpper(d, a, b), rx, ry);
-    double* results = reinterpret_cast<double*>(to);
-    hn::StoreU(hn::InterleaveLower(d, rx, ry), d, results);
-    hn::StoreU(hn::InterleaveUpper(d, rx, ry), d, results + lanes);
-  };
   size_t k = 0;
-  for (; k + lanes <= n; k += lanes) step(in + k, out + k);
-  FinishPadded(in + k, out + k, n - k, lanes, step);
+  for (; k + lanes <= n; k += lanes) WalkStep(d, kernel, in + k, out + k);
+  FinishPadded(in + k, out + k, n - k, lanes, [d, &kernel](const RealPoint* from, RealPoint* to) {
+    WalkStep(d, kernel, from, to);
+  });
 #endif
 }
 
 struct KeystoneKernel {
   const KeystoneMap scalar;  // a copy: stores to the points cannot alias it
+
+  // Panel-sized constants (the maps of a panel always are) keep the products
+  // before the rounding finite; others take the scalar path.
+  bool Bounded() const {
+    return std::fabs(scalar.wOverH) <= 0x1p200 && std::fabs(scalar.halfH) <= 0x1p600;
+  }
 
   void operator()(D d, V px, V py, V& rx, V& ry) const {
     const DF df;
@@ -111,20 +130,38 @@ struct KeystoneKernel {
     const V s = hn::PromoteTo(d, hn::Div(hn::Set(df, -m.f), z));
     const V xs = Single(d, hn::Add(hn::Mul(hn::PromoteTo(d, x), s), hn::Set(d, m.sx)));
     const V ys = Single(d, hn::Add(hn::Mul(hn::PromoteTo(d, y), s), hn::Set(d, m.sy)));
-    const V halfH = hn::Set(d, m.halfH);
-    rx = RoundPointV(d, hn::Mul(hn::Add(xs, hn::Set(d, m.wOverH)), halfH));
-    ry = RoundPointV(d, hn::Mul(hn::Add(ys, hn::Set(d, 1.0)), halfH));
+    // 256 times the scalar product, as rounding scales with the factor; xs and
+    // ys are floats, so with Bounded() it stays far below 2^1016 times 256.
+    const V halfH256 = hn::Set(d, m.halfH * 256.0);
+    rx = RoundScaledV(d, hn::Mul(hn::Add(xs, hn::Set(d, m.wOverH)), halfH256));
+    ry = RoundScaledV(d, hn::Mul(hn::Add(ys, hn::Set(d, 1.0)), halfH256));
   }
 };
 
 struct PinCushionKernel {
+  explicit PinCushionKernel(const PinCushionMap& map) : scalar(map), tame(Tame(map)) {}
+
+  // Inside the unit square the model blends its points with weights of at most
+  // 1 each: with these bounds 256 W and 256 H times it stay finite.
+  static bool Tame(const PinCushionMap& map) {
+    const PinCushionModel& m = map.model;
+    double largest = 0.0;
+    for (const RealPoint& p : {m.tl, m.tr, m.br, m.bl, m.cl, m.ct, m.cr, m.cb}) {
+      largest = std::max({largest, std::fabs(p.x), std::fabs(p.y)});
+    }
+    return largest <= 0x1p900 && std::fabs(map.w) <= 0x1p100 && std::fabs(map.h) <= 0x1p100;
+  }
+
   const PinCushionMap scalar;  // a copy: stores to the points cannot alias it
+  const bool tame;
 
   void operator()(D d, V px, V py, V& rx, V& ry) const {
     const PinCushionModel& m = scalar.model;
     const V one = hn::Set(d, 1.0);
     const V w = hn::Set(d, scalar.w);
     const V h = hn::Set(d, scalar.h);
+    const V w256 = hn::Set(d, scalar.w * 256.0);
+    const V h256 = hn::Set(d, scalar.h * 256.0);
     const V u = hn::Div(px, w);
     const V v = hn::Div(py, h);
     const auto c = [d](double value) { return hn::Set(d, value); };
@@ -138,9 +175,17 @@ struct PinCushionKernel {
     const V byIn = Bez(d, c(m.bl.y), c(m.cb.y), c(m.br.y), u);
     V ex = hn::Add(hn::Mul(hn::Sub(one, u), lxIn), hn::Mul(u, rxIn));
     V ey = hn::Add(hn::Mul(hn::Sub(one, v), tyIn), hn::Mul(v, byIn));
-    if (!hn::AllTrue(d, inside)) Outside(d, u, v, hn::Not(inside), ex, ey);
-    V x = RoundPointV(d, hn::Mul(w, ex));
-    V y = RoundPointV(d, hn::Mul(h, ey));
+    const bool allInside = hn::AllTrue(d, inside);
+    if (!allInside) Outside(d, u, v, hn::Not(inside), ex, ey);
+    V x, y;
+    if (allInside && tame) {
+      // 256 times the scalar product (rounding scales with the factor).
+      x = RoundScaledV(d, hn::Mul(w256, ex));
+      y = RoundScaledV(d, hn::Mul(h256, ey));
+    } else {
+      x = RoundPointV(d, hn::Mul(w, ex));
+      y = RoundPointV(d, hn::Mul(h, ey));
+    }
     if (scalar.fit) {
       const V scale = c(scalar.scale);
       x = Single(d, hn::Div(hn::Add(x, c(scalar.offsetX)), scale));
@@ -182,7 +227,12 @@ struct PinCushionKernel {
 };
 
 void MapKeystone(const KeystoneMap& map, const RealPoint* in, RealPoint* out, size_t n) {
-  Walk(in, out, n, KeystoneKernel{map});
+  const KeystoneKernel kernel{map};
+  if (kernel.Bounded()) {
+    Walk(in, out, n, kernel);
+  } else {
+    for (size_t k = 0; k < n; ++k) out[k] = map(in[k]);
+  }
 }
 // Each axis of the linearity reads only its own coordinate, so the points are
 // taken as they lie, x and y alternating, with the constants of both axes alternating too.
@@ -190,11 +240,16 @@ void MapLinearity(const LinearityMap& m, const RealPoint* in, RealPoint* out, si
 #if HWY_TARGET == HWY_SCALAR || HWY_TARGET == HWY_EMU128
   for (size_t k = 0; k < n; ++k) out[k] = m(in[k]);  // see Walk
 #else
+  if (!(std::fabs(m.w) <= 0x1p600 && std::fabs(m.h) <= 0x1p600)) {
+    for (size_t k = 0; k < n; ++k) out[k] = m(in[k]);  // no panel this large
+    return;
+  }
   const D d;
   const auto pair = [d](double x, double y) {
     return hn::InterleaveLower(d, hn::Set(d, x), hn::Set(d, y));
   };
   const V size = pair(m.w, m.h);
+  const V size256 = pair(m.w * 256.0, m.h * 256.0);
   const V sinA = pair(m.sinH, m.sinV);
   const V cosA = pair(m.cosH, m.cosV);
   const V scale = pair(m.scaleX, m.scaleY);
@@ -206,7 +261,9 @@ void MapLinearity(const LinearityMap& m, const RealPoint* in, RealPoint* out, si
     const V t = Single(d, hn::Div(hn::LoadU(d, reinterpret_cast<const double*>(from)), size));
     const V lead = hn::Div(negFocal, hn::Sub(hn::Mul(sinA, t), focal));
     const V r = Single(d, hn::Mul(hn::Mul(lead, hn::Mul(cosA, t)), scale));
-    hn::StoreU(RoundPointV(d, hn::Mul(r, size)), d, reinterpret_cast<double*>(to));
+    // 256 times the scalar product (rounding scales with the factor); r is a
+    // float, so for a panel-sized size it stays far below 2^1016 times 256.
+    hn::StoreU(RoundScaledV(d, hn::Mul(r, size256)), d, reinterpret_cast<double*>(to));
   };
   size_t k = 0;
   for (; k + points <= n; k += points) step(in + k, out + k);

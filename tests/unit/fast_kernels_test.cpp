@@ -38,25 +38,33 @@ double Special(std::mt19937& rng) {
   return kValues[std::uniform_int_distribution<size_t>(0, std::size(kValues) - 1)(rng)];
 }
 
-// Mostly plausible points on and off the panel, some on half steps, some special.
-void Scatter(CWarpGridReal& grid, std::mt19937& rng) {
+// Mostly plausible points on and off the panel, some on half steps, some
+// special; or, `inPanel`, nearly all on the panel, so that whole vectors of
+// them take the paths for points inside it.
+void Scatter(CWarpGridReal& grid, std::mt19937& rng, bool inPanel) {
   std::uniform_real_distribution<double> near(-800.0, 2700.0);
+  std::uniform_real_distribution<double> on(0.0, 1080.0);
   std::uniform_int_distribution<int> kind(0, 9);
   std::uniform_int_distribution<int> half(-2000000, 2000000);
+  std::uniform_int_distribution<int> halfOn(0, 1080 * 256 - 1);
   for (RealPoint& p : grid.Points()) {
     for (double* v : {&p.x, &p.y}) {
       const int k = kind(rng);
-      *v = k < 6 ? near(rng) : k < 8 ? (2.0 * half(rng) + 1.0) / 512 : Special(rng);
+      if (inPanel) {
+        *v = k < 7 ? on(rng) : k < 9 ? (2.0 * halfOn(rng) + 1.0) / 512 : Special(rng);
+      } else {
+        *v = k < 6 ? near(rng) : k < 8 ? (2.0 * half(rng) + 1.0) / 512 : Special(rng);
+      }
     }
   }
 }
 
 struct Case {
-  explicit Case(std::mt19937& rng)
+  Case(std::mt19937& rng, bool inPanel)
       : counts{std::uniform_int_distribution<int32_t>(1, 37)(rng),
                std::uniform_int_distribution<int32_t>(1, 6)(rng)} {
     src.Create(kPanel, counts);
-    Scatter(src, rng);
+    Scatter(src, rng, inPanel);
     fast.Create(kPanel, counts);
     plain.Create(kPanel, counts);
   }
@@ -92,8 +100,9 @@ std::string FirstDifference(const CWarpGridReal& src, const CWarpGridReal& a,
 using Convert = std::function<int32_t(const CWarpGridReal&, CWarpGridReal&, const GridSize&)>;
 
 // Out of place and in place, the fast conversion against the plain one.
-void ExpectIdentical(std::mt19937& rng, const Convert& fast, const Convert& plain) {
-  Case c(rng);
+void ExpectIdentical(std::mt19937& rng, const Convert& fast, const Convert& plain,
+                     bool inPanel = false) {
+  Case c(rng, inPanel);
   ASSERT_EQ(fast(c.src, c.fast, c.counts), plain(c.src, c.plain, c.counts));
   EXPECT_EQ(FirstDifference(c.src, c.fast, c.plain), "");
   std::copy(c.src.Points().begin(), c.src.Points().end(), c.fast.Points().begin());
@@ -163,14 +172,17 @@ TEST(FastKernels, PinCushionMatchesThePlainMapWithAndWithoutFit) {
     CPinCushion plain;
     ASSERT_EQ(fast.SetParam(tl, tr, br, bl, left, top, right, bottom, fit), KVOGC_OK);
     ASSERT_EQ(plain.SetParam(tl, tr, br, bl, left, top, right, bottom, fit), KVOGC_OK);
-    ExpectIdentical(
-        rng,
-        [&](const CWarpGridReal& s, CWarpGridReal& d, const GridSize& n) {
-          return fast.ConvertPoints(s, d, kPanel, n);
-        },
-        [&](const CWarpGridReal& s, CWarpGridReal& d, const GridSize& n) {
-          return plain.ConvertPointsPlain(s, d, kPanel, n);
-        });
+    for (const bool inPanel : {false, true}) {
+      ExpectIdentical(
+          rng,
+          [&](const CWarpGridReal& s, CWarpGridReal& d, const GridSize& n) {
+            return fast.ConvertPoints(s, d, kPanel, n);
+          },
+          [&](const CWarpGridReal& s, CWarpGridReal& d, const GridSize& n) {
+            return plain.ConvertPointsPlain(s, d, kPanel, n);
+          },
+          inPanel);
+    }
   });
 }
 
