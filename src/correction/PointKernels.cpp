@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "correction/PointMaps.h"
 
@@ -103,8 +104,33 @@ HWY_INLINE void Walk(const RealPoint* in, RealPoint* out, size_t n, const Kernel
 #endif
 }
 
+// a / b rounded to double, then to float, for a divisor b that is a whole
+// number from 1 to 2^31 and an a that is 0, at least 2^-53 in magnitude or not
+// finite, through r = 1/b rounded: q = a r is then within 2.5 ulps of the
+// rounded quotient, and both round to the same float unless a rounding
+// boundary of the floats (half way between two: the double's low 29 bits 1
+// and 28 zeros) lies within 3 ulps of q. A vector with such a lane takes
+// the division.
+HWY_INLINE VF SingleQuotient(D d, V a, V b, V r) {
+  const hn::RebindToUnsigned<D> du;
+  const V q = hn::Mul(a, r);
+  const auto offset = hn::Sub(hn::BitCast(du, q), hn::Set(du, uint64_t{0x10000000 - 3}));
+  const auto nearBoundary = hn::Lt(hn::And(offset, hn::Set(du, uint64_t{0x1FFFFFFF})),
+                                   hn::Set(du, uint64_t{7}));
+  return hn::DemoteTo(DF(), hn::AllFalse(du, nearBoundary) ? q : hn::Div(a, b));
+}
+
 struct KeystoneKernel {
+  explicit KeystoneKernel(const KeystoneMap& map)
+      : scalar(map), wholePanel(Whole(map.w) && Whole(map.h)) {}
+
+  static bool Whole(double size) {
+    return size >= 1 && size <= 0x1p31 && std::trunc(size) == size;
+  }
+
   const KeystoneMap scalar;  // a copy: stores to the points cannot alias it
+  // 2 x - w is 0 or at least 2^-53 in magnitude, as SingleQuotient needs.
+  const bool wholePanel;
 
   // Panel-sized constants (the maps of a panel always are) keep the products
   // before the rounding finite; others take the scalar path.
@@ -118,8 +144,17 @@ struct KeystoneKernel {
     const V w = hn::Set(d, m.w);
     const V h = hn::Set(d, m.h);
     const V two = hn::Set(d, 2.0);
-    const VF u = hn::DemoteTo(df, hn::Div(hn::Sub(hn::Mul(two, px), w), h));
-    const VF v = hn::DemoteTo(df, hn::Div(hn::Sub(hn::Mul(two, py), h), h));
+    const V du = hn::Sub(hn::Mul(two, px), w);
+    const V dv = hn::Sub(hn::Mul(two, py), h);
+    VF u, v;
+    if (wholePanel) {
+      const V r = hn::Set(d, 1.0 / m.h);
+      u = SingleQuotient(d, du, h, r);
+      v = SingleQuotient(d, dv, h, r);
+    } else {
+      u = hn::DemoteTo(df, hn::Div(du, h));
+      v = hn::DemoteTo(df, hn::Div(dv, h));
+    }
     const auto row = [&](float a, float b, float c) {
       return hn::Add(hn::Add(hn::Mul(hn::Set(df, a), u), hn::Mul(hn::Set(df, b), v)),
                      hn::Set(df, c));
@@ -227,7 +262,7 @@ struct PinCushionKernel {
 };
 
 void MapKeystone(const KeystoneMap& map, const RealPoint* in, RealPoint* out, size_t n) {
-  const KeystoneKernel kernel{map};
+  const KeystoneKernel kernel(map);
   if (kernel.Bounded()) {
     Walk(in, out, n, kernel);
   } else {
