@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "correction/PointMaps.h"
+#include "grid/RoundingVectors-inl.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace kvogc {
@@ -24,25 +25,6 @@ using DF = hn::Rebind<float, D>;
 using V = hn::Vec<D>;
 using VF = hn::Vec<DF>;
 using M = hn::Mask<D>;
-
-// RoundPoint of v on every lane, given y = 256 v (exact) for a v that is not
-// finite or below 2^1016 in magnitude, so that y is too. With c the double just
-// below 1/2, y + copysign(c, y) reaches the next integer away from zero (by
-// rounding, for an exact half) exactly when y is at least half way there, so
-// its truncation is y rounded; from 2^52 on y is an integer and comes back
-// unchanged, as the scalar form gives v back there (and for NaN and
-// infinities). The multiply-add with +0 is exact and turns the -0 of small
-// negatives into the +0 the scalar form gives.
-HWY_INLINE V RoundScaledV(D d, V y) {
-  const V n = hn::Trunc(hn::Add(y, hn::CopySign(hn::Set(d, 0.5 - 0x1p-54), y)));
-  return hn::MulAdd(n, hn::Set(d, 1.0 / 256.0), hn::Zero(d));
-}
-
-// RoundPoint on every lane, for any v.
-HWY_INLINE V RoundPointV(D d, V v) {
-  const V rounded = RoundScaledV(d, hn::Mul(v, hn::Set(d, 256.0)));
-  return hn::IfThenElse(hn::Lt(hn::Abs(v), hn::Set(d, 0x1p1016)), rounded, v);
-}
 
 HWY_INLINE V Single(D d, V v) { return hn::PromoteTo(d, hn::DemoteTo(DF(), v)); }
 
@@ -111,7 +93,7 @@ HWY_INLINE void Walk(const RealPoint* in, RealPoint* out, size_t n, const Kernel
 // boundary of the floats (half way between two: the double's low 29 bits 1
 // and 28 zeros) lies within 3 ulps of q. A vector with such a lane takes
 // the division.
-HWY_INLINE VF SingleQuotient(D d, V a, V b, V r) {
+HWY_INLINE VF SingleQuotient(D, V a, V b, V r) {
   const hn::RebindToUnsigned<D> du;
   const V q = hn::Mul(a, r);
   const auto offset = hn::Sub(hn::BitCast(du, q), hn::Set(du, uint64_t{0x10000000 - 3}));

@@ -19,6 +19,9 @@
 #include "correction/Linearity.h"
 #include "correction/PinCushion.h"
 #include "correction/PointMaps.h"
+#include "grid/Rounding.h"
+#include "grid/WarpConverter.h"
+#include "support/GridFixtures.h"
 
 namespace kvogc {
 namespace {
@@ -261,6 +264,54 @@ TEST(FastKernels, LatticeRoundingOfHalvesAndLimits) {
   ForEachTarget([&](std::mt19937&) {
     expectSame(plainRounding, in);
     expectSame(neutralPixels, top);
+    std::vector<RealPoint> rounded = in;
+    rounded.insert(rounded.end(), top.begin(), top.end());
+    RoundPoints(rounded.data(), rounded.size());
+    for (size_t k = 0; k < rounded.size(); ++k) {
+      const RealPoint& p = k < in.size() ? in[k] : top[k - in.size()];
+      EXPECT_TRUE(Same(rounded[k].x, RoundPoint(p.x)) && Same(rounded[k].y, RoundPoint(p.y)))
+          << p.x << " " << p.y;
+    }
+  });
+}
+
+// An operation grid's nodes and line samples read off a real grid with
+// special values: each as SampleReal gives it, or, off the grid (a node moved
+// far out sends its lines there), as it was.
+TEST(FastKernels, ResampledLinesMatchSampleReal) {
+  ForEachTarget([](std::mt19937& rng) {
+    gridtest::GridPair g(kPanel, {37, 23}, {5, 4});
+    Scatter(g.real, rng, false);
+    g.ope.GetPoint(2, 3)->gx = 1e6;
+    gridtest::GridPair before(kPanel, {37, 23}, {5, 4});
+    before.ope.GetPoint(2, 3)->gx = 1e6;
+    CWarpConverter conv;
+    ASSERT_EQ(conv.ConvertRealToOpe(g.real, g.ope), 0);
+    const auto expectSampled = [&](const RealPoint& got, const RealPoint& old, double fy,
+                                   double fx) {
+      RealPoint want = old;
+      conv.SampleReal(g.real, fy, fx, want);
+      EXPECT_TRUE(Same(got.x, want.x) && Same(got.y, want.y)) << fy << " " << fx;
+    };
+    for (int32_t j = 0; j <= 4; ++j) {
+      for (int32_t i = 0; i <= 5; ++i) {
+        const OpePoint& p = *g.ope.GetPoint(j, i);
+        const OpePoint& old = *before.ope.GetPoint(j, i);
+        expectSampled({p.x, p.y}, {old.x, old.y}, p.gy, p.gx);
+        const CWarpOpeLine* hor = g.ope.GetLineHor(j, i);
+        for (uint32_t k = 0; hor != nullptr && k < hor->m_count; ++k) {
+          const double to = g.ope.GetPoint(j, i + 1)->gx;
+          expectSampled(hor->m_samples[k], before.ope.GetLineHor(j, i)->m_samples[k], p.gy,
+                        p.gx + (to - p.gx) * hor->m_params[k]);
+        }
+        const CWarpOpeLine* ver = g.ope.GetLineVer(j, i);
+        for (uint32_t k = 0; ver != nullptr && k < ver->m_count; ++k) {
+          const double to = g.ope.GetPoint(j + 1, i)->gy;
+          expectSampled(ver->m_samples[k], before.ope.GetLineVer(j, i)->m_samples[k],
+                        p.gy + (to - p.gy) * ver->m_params[k], p.gx);
+        }
+      }
+    }
   });
 }
 
