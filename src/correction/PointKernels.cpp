@@ -86,21 +86,33 @@ HWY_INLINE void Walk(const RealPoint* in, RealPoint* out, size_t n, const Kernel
 #endif
 }
 
-// a / b rounded to double, then to float, for a divisor b that is a whole
-// number from 1 to 2^31 and an a that is 0, at least 2^-53 in magnitude or not
-// finite, through r = 1/b rounded: q = a r is then within 2.5 ulps of the
-// rounded quotient, and both round to the same float unless a rounding
-// boundary of the floats (half way between two: the double's low 29 bits 1
-// and 28 zeros) lies within 3 ulps of q. A vector with such a lane takes
-// the division.
+// a / b rounded to double, then to float, through r = 1/b rounded, for a b
+// with a normal reciprocal: q = a r is within 2.5 ulps of the rounded quotient,
+// and both round to the same float unless a rounding boundary of the floats
+// (half way between two: the double's low 29 bits 1 and 28 zeros) lies within
+// 3 ulps of q, or q is too small for that measure: a vector with a lane of
+// 0 < |q| < 2^-125, where floats are subnormal, takes the division too. For
+// an a known to be 0, not finite or at least 2^-53 in magnitude, and b from 1
+// to 2^31 (kSmallQ false) the second test is not needed. Quotients beyond the
+// floats' range give infinities both ways.
+template <bool kSmallQ>
 HWY_INLINE VF SingleQuotient(D, V a, V b, V r) {
   const hn::RebindToUnsigned<D> du;
   const V q = hn::Mul(a, r);
-  const auto offset = hn::Sub(hn::BitCast(du, q), hn::Set(du, uint64_t{0x10000000 - 3}));
-  const auto nearBoundary = hn::Lt(hn::And(offset, hn::Set(du, uint64_t{0x1FFFFFFF})),
-                                   hn::Set(du, uint64_t{7}));
-  return hn::DemoteTo(DF(), hn::AllFalse(du, nearBoundary) ? q : hn::Div(a, b));
+  const auto bits = hn::BitCast(du, q);
+  const auto offset = hn::Sub(bits, hn::Set(du, uint64_t{0x10000000 - 3}));
+  auto unsure =
+      hn::Lt(hn::And(offset, hn::Set(du, uint64_t{0x1FFFFFFF})), hn::Set(du, uint64_t{7}));
+  if constexpr (kSmallQ) {
+    // |q| as bits, doubled to drop the sign, less one: 0 wraps round to the largest.
+    const auto below = hn::Sub(hn::ShiftLeft<1>(bits), hn::Set(du, uint64_t{1}));
+    unsure = hn::Or(unsure, hn::Lt(below, hn::Set(du, (uint64_t{1023 - 125} << 53) - 1)));
+  }
+  return hn::DemoteTo(DF(), hn::AllFalse(du, unsure) ? q : hn::Div(a, b));
 }
+
+// Whether 1/b is a normal double, as SingleQuotient needs.
+bool NormalReciprocal(double b) { return std::fabs(b) >= 0x1p-1000 && std::fabs(b) <= 0x1p1000; }
 
 struct KeystoneKernel {
   explicit KeystoneKernel(const KeystoneMap& map)
@@ -131,8 +143,8 @@ struct KeystoneKernel {
     VF u, v;
     if (wholePanel) {
       const V r = hn::Set(d, 1.0 / m.h);
-      u = SingleQuotient(d, du, h, r);
-      v = SingleQuotient(d, dv, h, r);
+      u = SingleQuotient<false>(d, du, h, r);
+      v = SingleQuotient<false>(d, dv, h, r);
     } else {
       u = hn::DemoteTo(df, hn::Div(du, h));
       v = hn::DemoteTo(df, hn::Div(dv, h));
@@ -272,10 +284,14 @@ void MapLinearity(const LinearityMap& m, const RealPoint* in, RealPoint* out, si
   const V scale = pair(m.scaleX, m.scaleY);
   const V negFocal = hn::Set(d, m.negFocal);
   const V focal = hn::Set(d, m.focal);
+  const V reciprocal = pair(1.0 / m.w, 1.0 / m.h);
+  const bool quotients = NormalReciprocal(m.w) && NormalReciprocal(m.h);
   // A step maps the points in one vector, half as many as it has lanes.
   const size_t points = hn::Lanes(d) / 2;
   const auto step = [&](const RealPoint* from, RealPoint* to) {
-    const V t = Single(d, hn::Div(hn::LoadU(d, reinterpret_cast<const double*>(from)), size));
+    const V p = hn::LoadU(d, reinterpret_cast<const double*>(from));
+    const V t = hn::PromoteTo(d, quotients ? SingleQuotient<true>(d, p, size, reciprocal)
+                                           : hn::DemoteTo(DF(), hn::Div(p, size)));
     const V lead = hn::Div(negFocal, hn::Sub(hn::Mul(sinA, t), focal));
     const V r = Single(d, hn::Mul(hn::Mul(lead, hn::Mul(cosA, t)), scale));
     // 256 times the scalar product (rounding scales with the factor); r is a

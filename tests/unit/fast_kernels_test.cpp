@@ -38,7 +38,9 @@ double Special(std::mt19937& rng) {
       // Quotients by the panel size at or next to halfway between two floats.
       1920.0 * (1 + 0x1p-24), 1080.0 * (1 + 0x1p-24), 1920.0 * 16777217, 9059698140.0,
       9059697720.0, 489.7325420379639, 970.1450157165528,
-      // The same for the keystone's (2 p - W) / H, and next to that.
+      // Quotients by the panel size where floats are subnormal.
+      1.92e-37, -1.08e-37,
+      // At or next to halfway between two floats for the keystone's (2 p - W) / H.
       1500 + 540 * 0x1p-24, 1500 + 540 * 0x1p-24 - 0x1p-42, 1080 + 540 * 0x1p-24,
       420 - 1620 * 0x1p-24, 420 - 1620 * 0x1p-24 + 0x1p-44};
   return kValues[std::uniform_int_distribution<size_t>(0, std::size(kValues) - 1)(rng)];
