@@ -116,7 +116,7 @@ bool NormalReciprocal(double b) { return std::fabs(b) >= 0x1p-1000 && std::fabs(
 
 struct KeystoneKernel {
   explicit KeystoneKernel(const KeystoneMap& map)
-      : scalar(map), wholePanel(Whole(map.w) && Whole(map.h)) {}
+      : scalar(map), wholePanel(Whole(map.w) && Whole(map.h)), reciprocalH(1.0 / map.h) {}
 
   static bool Whole(double size) {
     return size >= 1 && size <= 0x1p31 && std::trunc(size) == size;
@@ -125,6 +125,7 @@ struct KeystoneKernel {
   const KeystoneMap scalar;  // a copy: stores to the points cannot alias it
   // 2 x - w is 0 or at least 2^-53 in magnitude, as SingleQuotient needs.
   const bool wholePanel;
+  const double reciprocalH;
 
   // Panel-sized constants (the maps of a panel always are) keep the products
   // before the rounding finite; others take the scalar path.
@@ -142,7 +143,7 @@ struct KeystoneKernel {
     const V dv = hn::Sub(hn::Mul(two, py), h);
     VF u, v;
     if (wholePanel) {
-      const V r = hn::Set(d, 1.0 / m.h);
+      const V r = hn::Set(d, reciprocalH);
       u = SingleQuotient<false>(d, du, h, r);
       v = SingleQuotient<false>(d, dv, h, r);
     } else {
