@@ -169,10 +169,16 @@ struct KeystoneKernel {
 };
 
 struct PinCushionKernel {
-  explicit PinCushionKernel(const PinCushionMap& map) : scalar(map), tame(Tame(map)) {}
+  explicit PinCushionKernel(const PinCushionMap& map)
+      : scalar(map),
+        tame(Tame(map)),
+        // x + 0 is x for every x the lattice rounding gives, which is never -0.
+        addX(map.fit ? map.offsetX + 0.0 : 0.0),
+        addY(map.fit ? map.offsetY + 0.0 : 0.0) {}
 
   // Inside the unit square the model blends its points with weights of at most
-  // 1 each: with these bounds 256 W and 256 H times it stay finite.
+  // 1 each: with these bounds 256 W and 256 H times it stay finite. No model
+  // of a panel is beyond them; others take the scalar path.
   static bool Tame(const PinCushionMap& map) {
     const PinCushionModel& m = map.model;
     double largest = 0.0;
@@ -184,42 +190,46 @@ struct PinCushionKernel {
 
   const PinCushionMap scalar;  // a copy: stores to the points cannot alias it
   const bool tame;
+  const double addX;  // what the fit adds before its division, 0 without it
+  const double addY;
 
   void operator()(D d, V px, V py, V& rx, V& ry) const {
     const PinCushionModel& m = scalar.model;
     const V one = hn::Set(d, 1.0);
     const V w = hn::Set(d, scalar.w);
     const V h = hn::Set(d, scalar.h);
-    const V w256 = hn::Set(d, scalar.w * 256.0);
-    const V h256 = hn::Set(d, scalar.h * 256.0);
     const V u = hn::Div(px, w);
     const V v = hn::Div(py, h);
     const auto c = [d](double value) { return hn::Set(d, value); };
 
-    // Inside the unit square.
-    const M inside = hn::And(hn::And(hn::Ge(u, hn::Zero(d)), hn::Le(u, one)),
-                             hn::And(hn::Ge(v, hn::Zero(d)), hn::Le(v, one)));
     const V lxIn = Bez(d, c(m.tl.x), c(m.cl.x), c(m.bl.x), v);
     const V rxIn = Bez(d, c(m.tr.x), c(m.cr.x), c(m.br.x), v);
     const V tyIn = Bez(d, c(m.tl.y), c(m.ct.y), c(m.tr.y), u);
     const V byIn = Bez(d, c(m.bl.y), c(m.cb.y), c(m.br.y), u);
     V ex = hn::Add(hn::Mul(hn::Sub(one, u), lxIn), hn::Mul(u, rxIn));
     V ey = hn::Add(hn::Mul(hn::Sub(one, v), tyIn), hn::Mul(v, byIn));
-    const bool allInside = hn::AllTrue(d, inside);
-    if (!allInside) Outside(d, u, v, hn::Not(inside), ex, ey);
+    // Bits of 0 <= u <= 1 as unsigned numbers: below those of 1 plus one
+    // (NaN, any negative and -0 are above), a quick test that every point is inside.
+    const hn::RebindToUnsigned<D> du;
+    const auto aboveOne = hn::Set(du, uint64_t{0x3FF0000000000001});
     V x, y;
-    if (allInside && tame) {
-      // 256 times the scalar product (rounding scales with the factor).
-      x = RoundScaledV(d, hn::Mul(w256, ex));
-      y = RoundScaledV(d, hn::Mul(h256, ey));
+    if (hn::AllTrue(du, hn::And(hn::Lt(hn::BitCast(du, u), aboveOne),
+                                hn::Lt(hn::BitCast(du, v), aboveOne)))) {
+      // 256 times the scalar product (rounding scales with the factor); the
+      // multiply-add of the rounding adds what the fit adds, exactly.
+      x = RoundScaledV(d, hn::Mul(c(scalar.w * 256.0), ex), c(addX));
+      y = RoundScaledV(d, hn::Mul(c(scalar.h * 256.0), ey), c(addY));
     } else {
-      x = RoundPointV(d, hn::Mul(w, ex));
-      y = RoundPointV(d, hn::Mul(h, ey));
+      const M inside = hn::And(hn::And(hn::Ge(u, hn::Zero(d)), hn::Le(u, one)),
+                               hn::And(hn::Ge(v, hn::Zero(d)), hn::Le(v, one)));
+      if (!hn::AllTrue(d, inside)) Outside(d, u, v, hn::Not(inside), ex, ey);
+      x = hn::Add(RoundPointV(d, hn::Mul(w, ex)), c(addX));
+      y = hn::Add(RoundPointV(d, hn::Mul(h, ey)), c(addY));
     }
     if (scalar.fit) {
       const V scale = c(scalar.scale);
-      x = Single(d, hn::Div(hn::Add(x, c(scalar.offsetX)), scale));
-      y = Single(d, hn::Div(hn::Add(y, c(scalar.offsetY)), scale));
+      x = Single(d, hn::Div(x, scale));
+      y = Single(d, hn::Div(y, scale));
     }
     rx = x;
     ry = y;
@@ -305,7 +315,12 @@ void MapLinearity(const LinearityMap& m, const RealPoint* in, RealPoint* out, si
 #endif
 }
 void MapPinCushion(const PinCushionMap& map, const RealPoint* in, RealPoint* out, size_t n) {
-  Walk(in, out, n, PinCushionKernel{map});
+  const PinCushionKernel kernel(map);
+  if (kernel.tame) {
+    Walk(in, out, n, kernel);
+  } else {
+    for (size_t k = 0; k < n; ++k) out[k] = map(in[k]);
+  }
 }
 
 }  // namespace HWY_NAMESPACE

@@ -22,11 +22,17 @@ namespace HWY_NAMESPACE {
 // unchanged, as the scalar form gives v back there (and for NaN and
 // infinities). The multiply-add with +0 is exact and turns the -0 of small
 // negatives into the +0 the scalar form gives.
+// With an addend that is not -0, the multiply-add gives the rounded value
+// plus the addend, rounded once, as adding it to RoundPoint(v) would.
 template <class D, class V = hwy::HWY_NAMESPACE::Vec<D>>
-HWY_INLINE V RoundScaledV(D d, V y) {
+HWY_INLINE V RoundScaledV(D d, V y, V addend) {
   namespace hn = hwy::HWY_NAMESPACE;
   const V n = hn::Trunc(hn::Add(y, hn::CopySign(hn::Set(d, 0.5 - 0x1p-54), y)));
-  return hn::MulAdd(n, hn::Set(d, 1.0 / 256.0), hn::Zero(d));
+  return hn::MulAdd(n, hn::Set(d, 1.0 / 256.0), addend);
+}
+template <class D, class V = hwy::HWY_NAMESPACE::Vec<D>>
+HWY_INLINE V RoundScaledV(D d, V y) {
+  return RoundScaledV(d, y, hwy::HWY_NAMESPACE::Zero(d));
 }
 
 // RoundPoint on every lane, for any v.
