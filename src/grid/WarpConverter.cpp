@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <utility>
 
 #include "grid/Rounding.h"
 
@@ -153,11 +152,21 @@ bool Interpolate(const CWarpGridReal& real, double fy, double fx, RealPoint& out
   return true;
 }
 
-// SampleReal at (fy, fx) = at(k) into each sample k of the line that lies in
-// the grid (the others keep their values), rounded a block at a time in
-// vectors rather than one coordinate at a time.
-template <typename At>
-void SampleLine(const CWarpGridReal& real, CWarpOpeLine& line, At&& at) {
+// SampleReal into each sample k of a line that lies in the grid (the others
+// keep their values), at the fixed row coordinate and a column coordinate of
+// from + span * params[k] for a row line (kRow), the other way round for a
+// column line. Samples with neighbours after them both ways, the usual case,
+// take the first branch of Interpolate without its tests; all are rounded a
+// block at a time in vectors rather than one coordinate at a time.
+template <bool kRow>
+void SampleLine(const CWarpGridReal& real, CWarpOpeLine& line, double fixed, double from,
+                double span) {
+  const GridSize n = real.m_realGridNum;
+  int32_t f = 0;
+  const bool fixedInside = n.cx >= 1 && n.cy >= 1 && TruncToInt(fixed, f) && f >= 0 &&
+                           f < (kRow ? n.cy : n.cx);
+  const double fixedFraction = fixed - f;
+  const int32_t movingEnd = kRow ? n.cx : n.cy;
   constexpr uint32_t kBlock = 64;
   std::array<RealPoint, kBlock> sampled;
   std::array<uint32_t, kBlock> index;
@@ -165,8 +174,25 @@ void SampleLine(const CWarpGridReal& real, CWarpOpeLine& line, At&& at) {
     const uint32_t end = std::min(line.m_count, start + kBlock);
     size_t count = 0;
     for (uint32_t k = start; k < end; ++k) {
-      const auto [fy, fx] = at(k);
-      if (Interpolate(real, fy, fx, sampled[count])) index[count++] = k;
+      const double moving = from + span * line.m_params[k];
+      RealPoint& out = sampled[count];
+      int32_t m = 0;
+      if (fixedInside && TruncToInt(moving, m) && m >= 0 && m < movingEnd) {
+        const int32_t r = kRow ? f : m;
+        const int32_t c = kRow ? m : f;
+        const double fr = kRow ? fixedFraction : moving - m;
+        const double fc = kRow ? moving - m : fixedFraction;
+        const RealPoint& p00 = real.At(r, c);
+        const RealPoint& p01 = real.At(r, c + 1);
+        const RealPoint& p10 = real.At(r + 1, c);
+        const RealPoint& p11 = real.At(r + 1, c + 1);
+        out.x = ((1 - fc) * p00.x + fc * p01.x) * (1 - fr) + ((1 - fc) * p10.x + fc * p11.x) * fr;
+        out.y = ((1 - fc) * p00.y + fc * p01.y) * (1 - fr) + ((1 - fc) * p10.y + fc * p11.y) * fr;
+      } else if (!(kRow ? Interpolate(real, fixed, moving, out)
+                        : Interpolate(real, moving, fixed, out))) {
+        continue;
+      }
+      index[count++] = k;
     }
     RoundPoints(sampled.data(), count);
     for (size_t j = 0; j < count; ++j) line.m_samples[index[j]] = sampled[j];
@@ -195,15 +221,11 @@ int32_t CWarpConverter::ConvertRealToOpe(const CWarpGridReal& real, CWarpGridOpe
       }
       if (CWarpOpeLine* line = ope.GetLineHor(j, i); line != nullptr && line->m_count > 0) {
         const OpePoint& q = *ope.GetPoint(j, i + 1);
-        SampleLine(real, *line, [&](uint32_t k) {
-          return std::pair{p->gy, p->gx + (q.gx - p->gx) * line->m_params[k]};
-        });
+        SampleLine<true>(real, *line, p->gy, p->gx, q.gx - p->gx);
       }
       if (CWarpOpeLine* line = ope.GetLineVer(j, i); line != nullptr && line->m_count > 0) {
         const OpePoint& q = *ope.GetPoint(j + 1, i);
-        SampleLine(real, *line, [&](uint32_t k) {
-          return std::pair{p->gy + (q.gy - p->gy) * line->m_params[k], p->gx};
-        });
+        SampleLine<false>(real, *line, p->gx, p->gy, q.gy - p->gy);
       }
     }
   }
