@@ -96,9 +96,8 @@ HWY_INLINE void Walk(const RealPoint* in, RealPoint* out, size_t n, const Kernel
 // to 2^31 (kSmallQ false) the second test is not needed. Quotients beyond the
 // floats' range give infinities both ways.
 template <bool kSmallQ>
-HWY_INLINE VF SingleQuotient(D, V a, V b, V r) {
+HWY_INLINE hn::Mask<hn::RebindToUnsigned<D>> Unsure(V q) {
   const hn::RebindToUnsigned<D> du;
-  const V q = hn::Mul(a, r);
   const auto bits = hn::BitCast(du, q);
   const auto offset = hn::Sub(bits, hn::Set(du, uint64_t{0x10000000 - 3}));
   auto unsure =
@@ -108,7 +107,14 @@ HWY_INLINE VF SingleQuotient(D, V a, V b, V r) {
     const auto below = hn::Sub(hn::ShiftLeft<1>(bits), hn::Set(du, uint64_t{1}));
     unsure = hn::Or(unsure, hn::Lt(below, hn::Set(du, (uint64_t{1023 - 125} << 53) - 1)));
   }
-  return hn::DemoteTo(DF(), hn::AllFalse(du, unsure) ? q : hn::Div(a, b));
+  return unsure;
+}
+
+template <bool kSmallQ>
+HWY_INLINE VF SingleQuotient(D, V a, V b, V r) {
+  const V q = hn::Mul(a, r);
+  const bool sure = hn::AllFalse(hn::RebindToUnsigned<D>(), Unsure<kSmallQ>(q));
+  return hn::DemoteTo(DF(), sure ? q : hn::Div(a, b));
 }
 
 // Whether 1/b is a normal double, as SingleQuotient needs.
@@ -139,17 +145,16 @@ struct KeystoneKernel {
     const V w = hn::Set(d, m.w);
     const V h = hn::Set(d, m.h);
     const V two = hn::Set(d, 2.0);
-    const V du = hn::Sub(hn::Mul(two, px), w);
-    const V dv = hn::Sub(hn::Mul(two, py), h);
-    VF u, v;
-    if (wholePanel) {
-      const V r = hn::Set(d, reciprocalH);
-      u = SingleQuotient<false>(d, du, h, r);
-      v = SingleQuotient<false>(d, dv, h, r);
-    } else {
-      u = hn::DemoteTo(df, hn::Div(du, h));
-      v = hn::DemoteTo(df, hn::Div(dv, h));
-    }
+    // 2 p is exact, so the fused form rounds once, as the two steps do.
+    const V du = hn::MulSub(two, px, w);
+    const V dv = hn::MulSub(two, py, h);
+    // SingleQuotient for both, with one test.
+    const V qu = hn::Mul(du, hn::Set(d, reciprocalH));
+    const V qv = hn::Mul(dv, hn::Set(d, reciprocalH));
+    const bool sure = wholePanel && hn::AllFalse(hn::RebindToUnsigned<D>(),
+                                                 hn::Or(Unsure<false>(qu), Unsure<false>(qv)));
+    const VF u = hn::DemoteTo(df, sure ? qu : hn::Div(du, h));
+    const VF v = hn::DemoteTo(df, sure ? qv : hn::Div(dv, h));
     const auto row = [&](float a, float b, float c) {
       return hn::Add(hn::Add(hn::Mul(hn::Set(df, a), u), hn::Mul(hn::Set(df, b), v)),
                      hn::Set(df, c));
@@ -158,8 +163,9 @@ struct KeystoneKernel {
     const VF x = hn::Sub(hn::Sub(row(m.m0, m.m1, m.m3), hn::Set(df, m.m12)), hn::Set(df, m.sx));
     const VF y = hn::Sub(hn::Sub(row(m.m4, m.m5, m.m7), hn::Set(df, m.m13)), hn::Set(df, m.sy));
     const V s = hn::PromoteTo(d, hn::Div(hn::Set(df, -m.f), z));
-    const V xs = Single(d, hn::Add(hn::Mul(hn::PromoteTo(d, x), s), hn::Set(d, m.sx)));
-    const V ys = Single(d, hn::Add(hn::Mul(hn::PromoteTo(d, y), s), hn::Set(d, m.sy)));
+    // Products of two floats are exact in double: fused, the sum rounds once as before.
+    const V xs = Single(d, hn::MulAdd(hn::PromoteTo(d, x), s, hn::Set(d, m.sx)));
+    const V ys = Single(d, hn::MulAdd(hn::PromoteTo(d, y), s, hn::Set(d, m.sy)));
     // 256 times the scalar product, as rounding scales with the factor; xs and
     // ys are floats, so with Bounded() it stays far below 2^1016 times 256.
     const V halfH256 = hn::Set(d, m.halfH * 256.0);
