@@ -9,6 +9,7 @@
 #include <hwy/highway.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -115,6 +116,15 @@ HWY_INLINE VF SingleQuotient(D, V a, V b, V r) {
   const V q = hn::Mul(a, r);
   const bool sure = hn::AllFalse(hn::RebindToUnsigned<D>(), Unsure<kSmallQ>(q));
   return hn::DemoteTo(DF(), sure ? q : hn::Div(a, b));
+}
+
+// Whether s is positive with at most 29 significant bits, so that its
+// product with any float is exact.
+bool FewBits(double s) {
+  if (!(s > 0 && s <= 0x1p600)) return false;
+  int exponent = 0;
+  const double fraction = std::frexp(s, &exponent);  // in [1/2, 1)
+  return std::countr_zero(static_cast<uint64_t>(std::ldexp(fraction, 53))) >= 24;
 }
 
 // Whether 1/b is a normal double, as SingleQuotient needs.
@@ -303,6 +313,7 @@ void MapLinearity(const LinearityMap& m, const RealPoint* in, RealPoint* out, si
   const V focal = hn::Set(d, m.focal);
   const V reciprocal = pair(1.0 / m.w, 1.0 / m.h);
   const bool quotients = NormalReciprocal(m.w) && NormalReciprocal(m.h);
+  const bool exactProducts = FewBits(m.w * 256.0) && FewBits(m.h * 256.0);  // any panel's
   // A step maps the points in one vector, half as many as it has lanes.
   const size_t points = hn::Lanes(d) / 2;
   const auto step = [&](const RealPoint* from, RealPoint* to) {
@@ -313,7 +324,9 @@ void MapLinearity(const LinearityMap& m, const RealPoint* in, RealPoint* out, si
     const V r = Single(d, hn::Mul(hn::Mul(lead, hn::Mul(cosA, t)), scale));
     // 256 times the scalar product (rounding scales with the factor); r is a
     // float, so for a panel-sized size it stays far below 2^1016 times 256.
-    hn::StoreU(RoundScaledV(d, hn::Mul(r, size256)), d, reinterpret_cast<double*>(to));
+    hn::StoreU(exactProducts ? RoundExactProductV(d, r, size256)
+                             : RoundScaledV(d, hn::Mul(r, size256)),
+               d, reinterpret_cast<double*>(to));
   };
   size_t k = 0;
   for (; k + points <= n; k += points) step(in + k, out + k);

@@ -35,6 +35,15 @@ HWY_INLINE V RoundScaledV(D d, V y) {
   return RoundScaledV(d, y, hwy::HWY_NAMESPACE::Zero(d));
 }
 
+// RoundScaledV(a b) for a positive b and an a b that is exact: the first
+// addition, which then rounds the same, fuses with the product.
+template <class D, class V = hwy::HWY_NAMESPACE::Vec<D>>
+HWY_INLINE V RoundExactProductV(D d, V a, V b) {
+  namespace hn = hwy::HWY_NAMESPACE;
+  const V n = hn::Trunc(hn::MulAdd(a, b, hn::CopySign(hn::Set(d, 0.5 - 0x1p-54), a)));
+  return hn::MulAdd(n, hn::Set(d, 1.0 / 256.0), hn::Zero(d));
+}
+
 // RoundPoint on every lane, for any v.
 template <class D, class V = hwy::HWY_NAMESPACE::Vec<D>>
 HWY_INLINE V RoundPointV(D d, V v) {
