@@ -1,7 +1,10 @@
 // The vector forms of the correctors' point maps, compiled once per SIMD
 // target and chosen at run time. Each operation mirrors one step of the scalar
 // map in PointMaps.h in the same order and precision: single-precision steps
-// are demoted to float and promoted back, no step is fused or reassociated.
+// are demoted to float and promoted back, no step is reassociated. Where two
+// steps are fused (a multiply-add whose product is exact) or a step takes
+// another form (a quotient through the reciprocal where the float it rounds
+// to is certain), the comment there says why the bits stay the same.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "correction/PointKernels.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
