@@ -24,12 +24,21 @@ void MapRealGrid(const CWarpGridReal& src, CWarpGridReal& dst, const GridSize& c
   }
 }
 
-/// As MapRealGrid, one row at a time through mapRow(from, to, count).
+/// As MapRealGrid, through mapRow(from, to, count) one row at a time, or once
+/// for all rows where both grids' rows are counts.cx + 1 points long and so
+/// follow each other.
 template <typename MapRow>
 void MapRealGridRows(const CWarpGridReal& src, CWarpGridReal& dst, const GridSize& counts,
                      MapRow&& mapRow) {
   if (counts.cy < 0 || counts.cx < 0) return;
   const size_t n = static_cast<size_t>(counts.cx) + 1;
+  const auto joined = [&counts](const CWarpGridReal& grid) {
+    return grid.m_realGridNum.cx == counts.cx && grid.GetPoint(counts.cy, counts.cx) != nullptr;
+  };
+  if (joined(src) && joined(dst)) {
+    mapRow(src.GetPoint(0, 0), dst.GetPoint(0, 0), n * (static_cast<size_t>(counts.cy) + 1));
+    return;
+  }
   for (int32_t r = 0; r <= counts.cy; ++r) {
     const RealPoint* from = src.GetPoint(r, 0);
     RealPoint* to = dst.GetPoint(r, 0);

@@ -1,14 +1,23 @@
 // The vector forms of the correctors' point maps, compiled once per SIMD
 // target and chosen at run time. Each operation mirrors one step of the scalar
 // map in PointMaps.h in the same order and precision: single-precision steps
-// are demoted to float and promoted back, no step is fused or reassociated.
+// are demoted to float and promoted back, no step is reassociated. Where two
+// steps are fused (a multiply-add whose product is exact) or a step takes
+// another form (a quotient through the reciprocal where the float it rounds
+// to is certain), the comment there says why the bits stay the same.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "correction/PointKernels.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 
 #include <hwy/highway.h>
 
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+
 #include "correction/PointMaps.h"
+#include "grid/RoundingVectors-inl.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace kvogc {
@@ -20,21 +29,6 @@ using DF = hn::Rebind<float, D>;
 using V = hn::Vec<D>;
 using VF = hn::Vec<DF>;
 using M = hn::Mask<D>;
-
-// RoundPoint on every lane: the nearest multiple of 1/256, halves away from
-// zero. With t = trunc(512 v) that is trunc((t + 1) / 2) / 256 for t >= 0
-// (+0 included, so that -0.0 and small negatives give +0 as the scalar form
-// does) and trunc((t - 1) / 2) / 256 below; t + 1 and t - 1 are exact below
-// 2^53. From 2^53 on the scalar form gives v back (512 v is already an even
-// integer there), as it does for NaN and infinities.
-HWY_INLINE V RoundPointV(D d, V v) {
-  const V twice = hn::Mul(v, hn::Set(d, 512.0));  // v * 256 * 2: both steps exact
-  const M small = hn::Lt(hn::Abs(twice), hn::Set(d, 0x1p53));
-  const V t = hn::Trunc(twice);
-  const V away = hn::IfThenElse(hn::Lt(t, hn::Zero(d)), hn::Set(d, -1.0), hn::Set(d, 1.0));
-  const V n = hn::Trunc(hn::Mul(hn::Add(t, away), hn::Set(d, 0.5)));
-  return hn::IfThenElse(small, hn::Mul(n, hn::Set(d, 1.0 / 256.0)), v);
-}
 
 HWY_INLINE V Single(D d, V v) { return hn::PromoteTo(d, hn::DemoteTo(DF(), v)); }
 
@@ -48,6 +42,37 @@ HWY_INLINE V Bez(D d, V a, V c, V b, V t) {
   return hn::Add(hn::Add(first, second), hn::Mul(hn::Mul(t, t), b));
 }
 
+// The last count points of a walk, fewer than a step of `points` maps, through
+// the same vector code: copied into a block padded with the last of them,
+// mapped there in place, copied back.
+template <typename Step>
+HWY_INLINE void FinishPadded(const RealPoint* in, RealPoint* out, size_t count, size_t points,
+                             const Step& step) {
+  if (count == 0) return;
+  RealPoint block[HWY_MAX_BYTES / sizeof(double)];  // a step maps at most one point per lane
+  for (size_t j = 0; j < points; ++j) block[j] = in[std::min(j, count - 1)];
+  step(block, block);
+  std::copy_n(block, count, out);
+}
+
+#if HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128  // see Walk
+// Each 128-bit block of a and b holds one point; interleaving the blocks'
+// lower and upper halves gathers the x and the y of the same points in the
+// same lanes (in an order of their own), and the same step undoes it.
+template <typename Kernel>
+HWY_INLINE void WalkStep(D d, const Kernel& kernel, const RealPoint* from, RealPoint* to) {
+  const size_t lanes = hn::Lanes(d);
+  const double* values = reinterpret_cast<const double*>(from);
+  const V a = hn::LoadU(d, values);
+  const V b = hn::LoadU(d, values + lanes);
+  V rx, ry;
+  kernel(d, hn::InterleaveLower(d, a, b), hn::InterleaveUpper(d, a, b), rx, ry);
+  double* results = reinterpret_cast<double*>(to);
+  hn::StoreU(hn::InterleaveLower(d, rx, ry), d, results);
+  hn::StoreU(hn::InterleaveUpper(d, rx, ry), d, results + lanes);
+}
+#endif
+
 template <typename Kernel>
 HWY_INLINE void Walk(const RealPoint* in, RealPoint* out, size_t n, const Kernel& kernel) {
 #if HWY_TARGET == HWY_SCALAR || HWY_TARGET == HWY_EMU128
@@ -57,26 +82,75 @@ HWY_INLINE void Walk(const RealPoint* in, RealPoint* out, size_t n, const Kernel
 #else
   const D d;
   const size_t lanes = hn::Lanes(d);
-  const double* from = reinterpret_cast<const double*>(in);
-  double* to = reinterpret_cast<double*>(out);
   size_t k = 0;
-  // Each 128-bit block of a and b holds one point; interleaving the blocks'
-  // lower and upper halves gathers the x and the y of the same points in the
-  // same lanes (in an order of their own), and the same step undoes it.
-  for (; k + lanes <= n; k += lanes) {
-    const V a = hn::LoadU(d, from + 2 * k);
-    const V b = hn::LoadU(d, from + 2 * k + lanes);
-    V rx, ry;
-    kernel(d, hn::InterleaveLower(d, a, b), hn::InterleaveUpper(d, a, b), rx, ry);
-    hn::StoreU(hn::InterleaveLower(d, rx, ry), d, to + 2 * k);
-    hn::StoreU(hn::InterleaveUpper(d, rx, ry), d, to + 2 * k + lanes);
-  }
-  for (; k < n; ++k) out[k] = kernel.scalar(in[k]);
+  for (; k + lanes <= n; k += lanes) WalkStep(d, kernel, in + k, out + k);
+  FinishPadded(in + k, out + k, n - k, lanes, [d, &kernel](const RealPoint* from, RealPoint* to) {
+    WalkStep(d, kernel, from, to);
+  });
 #endif
 }
 
+// a / b rounded to double, then to float, through r = 1/b rounded, for a b
+// with a normal reciprocal: q = a r is within 2.5 ulps of the rounded quotient,
+// and both round to the same float unless a rounding boundary of the floats
+// (half way between two: the double's low 29 bits 1 and 28 zeros) lies within
+// 3 ulps of q, or q is too small for that measure: a vector with a lane of
+// 0 < |q| < 2^-125, where floats are subnormal, takes the division too. For
+// an a known to be 0, not finite or at least 2^-53 in magnitude, and b from 1
+// to 2^31 (kSmallQ false) the second test is not needed. Quotients beyond the
+// floats' range give infinities both ways.
+template <bool kSmallQ>
+HWY_INLINE hn::Mask<hn::RebindToUnsigned<D>> Unsure(V q) {
+  const hn::RebindToUnsigned<D> du;
+  const auto bits = hn::BitCast(du, q);
+  const auto offset = hn::Sub(bits, hn::Set(du, uint64_t{0x10000000 - 3}));
+  auto unsure =
+      hn::Lt(hn::And(offset, hn::Set(du, uint64_t{0x1FFFFFFF})), hn::Set(du, uint64_t{7}));
+  if constexpr (kSmallQ) {
+    // |q| as bits, doubled to drop the sign, less one: 0 wraps round to the largest.
+    const auto below = hn::Sub(hn::ShiftLeft<1>(bits), hn::Set(du, uint64_t{1}));
+    unsure = hn::Or(unsure, hn::Lt(below, hn::Set(du, (uint64_t{1023 - 125} << 53) - 1)));
+  }
+  return unsure;
+}
+
+template <bool kSmallQ>
+HWY_INLINE VF SingleQuotient(D, V a, V b, V r) {
+  const V q = hn::Mul(a, r);
+  const bool sure = hn::AllFalse(hn::RebindToUnsigned<D>(), Unsure<kSmallQ>(q));
+  return hn::DemoteTo(DF(), sure ? q : hn::Div(a, b));
+}
+
+// Whether s is positive with at most 29 significant bits, so that its
+// product with any float is exact.
+bool FewBits(double s) {
+  if (!(s > 0 && s <= 0x1p600)) return false;
+  int exponent = 0;
+  const double fraction = std::frexp(s, &exponent);  // in [1/2, 1)
+  return std::countr_zero(static_cast<uint64_t>(std::ldexp(fraction, 53))) >= 24;
+}
+
+// Whether 1/b is a normal double, as SingleQuotient needs.
+bool NormalReciprocal(double b) { return std::fabs(b) >= 0x1p-1000 && std::fabs(b) <= 0x1p1000; }
+
 struct KeystoneKernel {
+  explicit KeystoneKernel(const KeystoneMap& map)
+      : scalar(map), wholePanel(Whole(map.w) && Whole(map.h)), reciprocalH(1.0 / map.h) {}
+
+  static bool Whole(double size) {
+    return size >= 1 && size <= 0x1p31 && std::trunc(size) == size;
+  }
+
   const KeystoneMap scalar;  // a copy: stores to the points cannot alias it
+  // 2 x - w is 0 or at least 2^-53 in magnitude, as SingleQuotient needs.
+  const bool wholePanel;
+  const double reciprocalH;
+
+  // Panel-sized constants (the maps of a panel always are) keep the products
+  // before the rounding finite; others take the scalar path.
+  bool Bounded() const {
+    return std::fabs(scalar.wOverH) <= 0x1p200 && std::fabs(scalar.halfH) <= 0x1p600;
+  }
 
   void operator()(D d, V px, V py, V& rx, V& ry) const {
     const DF df;
@@ -84,8 +158,16 @@ struct KeystoneKernel {
     const V w = hn::Set(d, m.w);
     const V h = hn::Set(d, m.h);
     const V two = hn::Set(d, 2.0);
-    const VF u = hn::DemoteTo(df, hn::Div(hn::Sub(hn::Mul(two, px), w), h));
-    const VF v = hn::DemoteTo(df, hn::Div(hn::Sub(hn::Mul(two, py), h), h));
+    // 2 p is exact, so the fused form rounds once, as the two steps do.
+    const V du = hn::MulSub(two, px, w);
+    const V dv = hn::MulSub(two, py, h);
+    // SingleQuotient for both, with one test.
+    const V qu = hn::Mul(du, hn::Set(d, reciprocalH));
+    const V qv = hn::Mul(dv, hn::Set(d, reciprocalH));
+    const bool sure = wholePanel && hn::AllFalse(hn::RebindToUnsigned<D>(),
+                                                 hn::Or(Unsure<false>(qu), Unsure<false>(qv)));
+    const VF u = hn::DemoteTo(df, sure ? qu : hn::Div(du, h));
+    const VF v = hn::DemoteTo(df, sure ? qv : hn::Div(dv, h));
     const auto row = [&](float a, float b, float c) {
       return hn::Add(hn::Add(hn::Mul(hn::Set(df, a), u), hn::Mul(hn::Set(df, b), v)),
                      hn::Set(df, c));
@@ -94,16 +176,41 @@ struct KeystoneKernel {
     const VF x = hn::Sub(hn::Sub(row(m.m0, m.m1, m.m3), hn::Set(df, m.m12)), hn::Set(df, m.sx));
     const VF y = hn::Sub(hn::Sub(row(m.m4, m.m5, m.m7), hn::Set(df, m.m13)), hn::Set(df, m.sy));
     const V s = hn::PromoteTo(d, hn::Div(hn::Set(df, -m.f), z));
-    const V xs = Single(d, hn::Add(hn::Mul(hn::PromoteTo(d, x), s), hn::Set(d, m.sx)));
-    const V ys = Single(d, hn::Add(hn::Mul(hn::PromoteTo(d, y), s), hn::Set(d, m.sy)));
-    const V halfH = hn::Set(d, m.halfH);
-    rx = RoundPointV(d, hn::Mul(hn::Add(xs, hn::Set(d, m.wOverH)), halfH));
-    ry = RoundPointV(d, hn::Mul(hn::Add(ys, hn::Set(d, 1.0)), halfH));
+    // Products of two floats are exact in double: fused, the sum rounds once as before.
+    const V xs = Single(d, hn::MulAdd(hn::PromoteTo(d, x), s, hn::Set(d, m.sx)));
+    const V ys = Single(d, hn::MulAdd(hn::PromoteTo(d, y), s, hn::Set(d, m.sy)));
+    // 256 times the scalar product, as rounding scales with the factor; xs and
+    // ys are floats, so with Bounded() it stays far below 2^1016 times 256.
+    const V halfH256 = hn::Set(d, m.halfH * 256.0);
+    rx = RoundScaledV(d, hn::Mul(hn::Add(xs, hn::Set(d, m.wOverH)), halfH256));
+    ry = RoundScaledV(d, hn::Mul(hn::Add(ys, hn::Set(d, 1.0)), halfH256));
   }
 };
 
 struct PinCushionKernel {
+  explicit PinCushionKernel(const PinCushionMap& map)
+      : scalar(map),
+        tame(Tame(map)),
+        // x + 0 is x for every x the lattice rounding gives, which is never -0.
+        addX(map.fit ? map.offsetX + 0.0 : 0.0),
+        addY(map.fit ? map.offsetY + 0.0 : 0.0) {}
+
+  // Inside the unit square the model blends its points with weights of at most
+  // 1 each: with these bounds 256 W and 256 H times it stay finite. No model
+  // of a panel is beyond them; others take the scalar path.
+  static bool Tame(const PinCushionMap& map) {
+    const PinCushionModel& m = map.model;
+    double largest = 0.0;
+    for (const RealPoint& p : {m.tl, m.tr, m.br, m.bl, m.cl, m.ct, m.cr, m.cb}) {
+      largest = std::max({largest, std::fabs(p.x), std::fabs(p.y)});
+    }
+    return largest <= 0x1p900 && std::fabs(map.w) <= 0x1p100 && std::fabs(map.h) <= 0x1p100;
+  }
+
   const PinCushionMap scalar;  // a copy: stores to the points cannot alias it
+  const bool tame;
+  const double addX;  // what the fit adds before its division, 0 without it
+  const double addY;
 
   void operator()(D d, V px, V py, V& rx, V& ry) const {
     const PinCushionModel& m = scalar.model;
@@ -114,22 +221,34 @@ struct PinCushionKernel {
     const V v = hn::Div(py, h);
     const auto c = [d](double value) { return hn::Set(d, value); };
 
-    // Inside the unit square.
-    const M inside = hn::And(hn::And(hn::Ge(u, hn::Zero(d)), hn::Le(u, one)),
-                             hn::And(hn::Ge(v, hn::Zero(d)), hn::Le(v, one)));
     const V lxIn = Bez(d, c(m.tl.x), c(m.cl.x), c(m.bl.x), v);
     const V rxIn = Bez(d, c(m.tr.x), c(m.cr.x), c(m.br.x), v);
     const V tyIn = Bez(d, c(m.tl.y), c(m.ct.y), c(m.tr.y), u);
     const V byIn = Bez(d, c(m.bl.y), c(m.cb.y), c(m.br.y), u);
     V ex = hn::Add(hn::Mul(hn::Sub(one, u), lxIn), hn::Mul(u, rxIn));
     V ey = hn::Add(hn::Mul(hn::Sub(one, v), tyIn), hn::Mul(v, byIn));
-    if (!hn::AllTrue(d, inside)) Outside(d, u, v, hn::Not(inside), ex, ey);
-    V x = RoundPointV(d, hn::Mul(w, ex));
-    V y = RoundPointV(d, hn::Mul(h, ey));
+    // Bits of 0 <= u <= 1 as unsigned numbers: below those of 1 plus one
+    // (NaN, any negative and -0 are above), a quick test that every point is inside.
+    const hn::RebindToUnsigned<D> du;
+    const auto aboveOne = hn::Set(du, uint64_t{0x3FF0000000000001});
+    V x, y;
+    if (hn::AllTrue(du, hn::And(hn::Lt(hn::BitCast(du, u), aboveOne),
+                                hn::Lt(hn::BitCast(du, v), aboveOne)))) {
+      // 256 times the scalar product (rounding scales with the factor); the
+      // multiply-add of the rounding adds what the fit adds, exactly.
+      x = RoundScaledV(d, hn::Mul(c(scalar.w * 256.0), ex), c(addX));
+      y = RoundScaledV(d, hn::Mul(c(scalar.h * 256.0), ey), c(addY));
+    } else {
+      const M inside = hn::And(hn::And(hn::Ge(u, hn::Zero(d)), hn::Le(u, one)),
+                               hn::And(hn::Ge(v, hn::Zero(d)), hn::Le(v, one)));
+      if (!hn::AllTrue(d, inside)) Outside(d, u, v, hn::Not(inside), ex, ey);
+      x = hn::Add(RoundPointV(d, hn::Mul(w, ex)), c(addX));
+      y = hn::Add(RoundPointV(d, hn::Mul(h, ey)), c(addY));
+    }
     if (scalar.fit) {
       const V scale = c(scalar.scale);
-      x = Single(d, hn::Div(hn::Add(x, c(scalar.offsetX)), scale));
-      y = Single(d, hn::Div(hn::Add(y, c(scalar.offsetY)), scale));
+      x = Single(d, hn::Div(x, scale));
+      y = Single(d, hn::Div(y, scale));
     }
     rx = x;
     ry = y;
@@ -155,11 +274,11 @@ struct PinCushionKernel {
     const V rxo = Bez(d, c(m.tr.x), c(m.cr.x), c(m.br.x), vv);
     const V ty = Bez(d, c(m.tl.y), c(m.ct.y), c(m.tr.y), uu);
     const V by = Bez(d, c(m.bl.y), c(m.cb.y), c(m.br.y), uu);
-    const auto push = [&](V edge, V centre) { return hn::Add(hn::Mul(hn::Sub(edge, centre), mm), centre); };
-    const V exOut =
-        hn::Add(hn::Mul(hn::Sub(one, uu), push(lx, xc)), hn::Mul(uu, push(rxo, xc)));
-    const V eyOut =
-        hn::Add(hn::Mul(hn::Sub(one, vv), push(ty, yc)), hn::Mul(vv, push(by, yc)));
+    const auto push = [&](V edge, V centre) {
+      return hn::Add(hn::Mul(hn::Sub(edge, centre), mm), centre);
+    };
+    const V exOut = hn::Add(hn::Mul(hn::Sub(one, uu), push(lx, xc)), hn::Mul(uu, push(rxo, xc)));
+    const V eyOut = hn::Add(hn::Mul(hn::Sub(one, vv), push(ty, yc)), hn::Mul(vv, push(by, yc)));
 
     ex = hn::IfThenElse(outside, exOut, ex);
     ey = hn::IfThenElse(outside, eyOut, ey);
@@ -167,7 +286,12 @@ struct PinCushionKernel {
 };
 
 void MapKeystone(const KeystoneMap& map, const RealPoint* in, RealPoint* out, size_t n) {
-  Walk(in, out, n, KeystoneKernel{map});
+  const KeystoneKernel kernel(map);
+  if (kernel.Bounded()) {
+    Walk(in, out, n, kernel);
+  } else {
+    for (size_t k = 0; k < n; ++k) out[k] = map(in[k]);
+  }
 }
 // Each axis of the linearity reads only its own coordinate, so the points are
 // taken as they lie, x and y alternating, with the constants of both axes alternating too.
@@ -175,33 +299,50 @@ void MapLinearity(const LinearityMap& m, const RealPoint* in, RealPoint* out, si
 #if HWY_TARGET == HWY_SCALAR || HWY_TARGET == HWY_EMU128
   for (size_t k = 0; k < n; ++k) out[k] = m(in[k]);  // see Walk
 #else
+  if (!(std::fabs(m.w) <= 0x1p600 && std::fabs(m.h) <= 0x1p600)) {
+    for (size_t k = 0; k < n; ++k) out[k] = m(in[k]);  // no panel this large
+    return;
+  }
   const D d;
   const auto pair = [d](double x, double y) {
     return hn::InterleaveLower(d, hn::Set(d, x), hn::Set(d, y));
   };
   const V size = pair(m.w, m.h);
+  const V size256 = pair(m.w * 256.0, m.h * 256.0);
   const V sinA = pair(m.sinH, m.sinV);
   const V cosA = pair(m.cosH, m.cosV);
   const V scale = pair(m.scaleX, m.scaleY);
   const V negFocal = hn::Set(d, m.negFocal);
   const V focal = hn::Set(d, m.focal);
-  const size_t lanes = hn::Lanes(d);
-  const size_t values = 2 * n;
-  const double* from = reinterpret_cast<const double*>(in);
-  double* to = reinterpret_cast<double*>(out);
-  size_t k = 0;
-  for (; k + lanes <= values; k += lanes) {
-    const V p = hn::LoadU(d, from + k);
-    const V t = Single(d, hn::Div(p, size));
+  const V reciprocal = pair(1.0 / m.w, 1.0 / m.h);
+  const bool quotients = NormalReciprocal(m.w) && NormalReciprocal(m.h);
+  const bool exactProducts = FewBits(m.w * 256.0) && FewBits(m.h * 256.0);  // any panel's
+  // A step maps the points in one vector, half as many as it has lanes.
+  const size_t points = hn::Lanes(d) / 2;
+  const auto step = [&](const RealPoint* from, RealPoint* to) {
+    const V p = hn::LoadU(d, reinterpret_cast<const double*>(from));
+    const V t = hn::PromoteTo(d, quotients ? SingleQuotient<true>(d, p, size, reciprocal)
+                                           : hn::DemoteTo(DF(), hn::Div(p, size)));
     const V lead = hn::Div(negFocal, hn::Sub(hn::Mul(sinA, t), focal));
     const V r = Single(d, hn::Mul(hn::Mul(lead, hn::Mul(cosA, t)), scale));
-    hn::StoreU(RoundPointV(d, hn::Mul(r, size)), d, to + k);
-  }
-  for (size_t point = k / 2; point < n; ++point) out[point] = m(in[point]);
+    // 256 times the scalar product (rounding scales with the factor); r is a
+    // float, so for a panel-sized size it stays far below 2^1016 times 256.
+    hn::StoreU(exactProducts ? RoundExactProductV(d, r, size256)
+                             : RoundScaledV(d, hn::Mul(r, size256)),
+               d, reinterpret_cast<double*>(to));
+  };
+  size_t k = 0;
+  for (; k + points <= n; k += points) step(in + k, out + k);
+  FinishPadded(in + k, out + k, n - k, points, step);
 #endif
 }
 void MapPinCushion(const PinCushionMap& map, const RealPoint* in, RealPoint* out, size_t n) {
-  Walk(in, out, n, PinCushionKernel{map});
+  const PinCushionKernel kernel(map);
+  if (kernel.tame) {
+    Walk(in, out, n, kernel);
+  } else {
+    for (size_t k = 0; k < n; ++k) out[k] = map(in[k]);
+  }
 }
 
 }  // namespace HWY_NAMESPACE

@@ -4,7 +4,10 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+
+#include "grid/GridTypes.h"
 
 namespace kvogc {
 
@@ -27,5 +30,9 @@ inline double RoundTo(double v) {
 inline double RoundSample(double v) { return RoundTo<64>(v); }
 /// Real-grid points written by interpolation or a corrector lie on 1/256 pixel.
 inline double RoundPoint(double v) { return RoundTo<256>(v); }
+
+/// RoundPoint on both coordinates of each of the n points, with the widest
+/// vectors the processor has.
+void RoundPoints(RealPoint* points, size_t n);
 
 }  // namespace kvogc

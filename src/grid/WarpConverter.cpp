@@ -1,5 +1,7 @@
 #include "grid/WarpConverter.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "grid/Rounding.h"
@@ -121,34 +123,89 @@ void CWarpConverter::RefreshAll(CWarpGridOpe& ope, CWarpGridReal& real) const {
   }
 }
 
-int32_t CWarpConverter::SampleReal(const CWarpGridReal& real, double fy, double fx,
-                                   RealPoint& out) const {
+namespace {
+
+// The bilinear sample of SampleReal before its rounding; false outside the grid.
+bool Interpolate(const CWarpGridReal& real, double fy, double fx, RealPoint& out) {
   int32_t r = 0;
   int32_t c = 0;
-  if (!TruncToInt(fy, r) || !TruncToInt(fx, c)) return KVOGC_E_UNEXPECTED;
+  if (!TruncToInt(fy, r) || !TruncToInt(fx, c)) return false;
   const double fr = fy - r;
   const double fc = fx - c;
   const RealPoint* p00 = real.GetPoint(r, c);
-  if (p00 == nullptr) return KVOGC_E_UNEXPECTED;
+  if (p00 == nullptr) return false;
   const RealPoint* p01 = c < INT32_MAX ? real.GetPoint(r, c + 1) : nullptr;
   const RealPoint* p10 = r < INT32_MAX ? real.GetPoint(r + 1, c) : nullptr;
-  double x = 0.0;
-  double y = 0.0;
   if (p01 != nullptr && p10 != nullptr) {
     const RealPoint& p11 = *real.GetPoint(r + 1, c + 1);
-    x = ((1 - fc) * p00->x + fc * p01->x) * (1 - fr) + ((1 - fc) * p10->x + fc * p11.x) * fr;
-    y = ((1 - fc) * p00->y + fc * p01->y) * (1 - fr) + ((1 - fc) * p10->y + fc * p11.y) * fr;
+    out.x = ((1 - fc) * p00->x + fc * p01->x) * (1 - fr) + ((1 - fc) * p10->x + fc * p11.x) * fr;
+    out.y = ((1 - fc) * p00->y + fc * p01->y) * (1 - fr) + ((1 - fc) * p10->y + fc * p11.y) * fr;
   } else if (p01 != nullptr) {
-    x = (1 - fc) * p00->x + fc * p01->x;
-    y = (1 - fc) * p00->y + fc * p01->y;
+    out.x = (1 - fc) * p00->x + fc * p01->x;
+    out.y = (1 - fc) * p00->y + fc * p01->y;
   } else if (p10 != nullptr) {
-    x = (1 - fr) * p00->x + fr * p10->x;
-    y = (1 - fr) * p00->y + fr * p10->y;
+    out.x = (1 - fr) * p00->x + fr * p10->x;
+    out.y = (1 - fr) * p00->y + fr * p10->y;
   } else {
-    x = p00->x;
-    y = p00->y;
+    out = *p00;
   }
-  out = {RoundPoint(x), RoundPoint(y)};
+  return true;
+}
+
+// SampleReal into each sample k of a line that lies in the grid (the others
+// keep their values), at the fixed row coordinate and a column coordinate of
+// from + span * params[k] for a row line (kRow), the other way round for a
+// column line. Samples with neighbours after them both ways, the usual case,
+// take the first branch of Interpolate without its tests; all are rounded a
+// block at a time in vectors rather than one coordinate at a time.
+template <bool kRow>
+void SampleLine(const CWarpGridReal& real, CWarpOpeLine& line, double fixed, double from,
+                double span) {
+  const GridSize n = real.m_realGridNum;
+  int32_t f = 0;
+  const bool fixedInside = n.cx >= 1 && n.cy >= 1 && TruncToInt(fixed, f) && f >= 0 &&
+                           f < (kRow ? n.cy : n.cx);
+  const double fixedFraction = fixed - f;
+  const int32_t movingEnd = kRow ? n.cx : n.cy;
+  constexpr uint32_t kBlock = 64;
+  std::array<RealPoint, kBlock> sampled;
+  std::array<uint32_t, kBlock> index;
+  for (uint32_t start = 0; start < line.m_count; start += kBlock) {
+    const uint32_t end = std::min(line.m_count, start + kBlock);
+    size_t count = 0;
+    for (uint32_t k = start; k < end; ++k) {
+      const double moving = from + span * line.m_params[k];
+      RealPoint& out = sampled[count];
+      int32_t m = 0;
+      if (fixedInside && TruncToInt(moving, m) && m >= 0 && m < movingEnd) {
+        const int32_t r = kRow ? f : m;
+        const int32_t c = kRow ? m : f;
+        const double fr = kRow ? fixedFraction : moving - m;
+        const double fc = kRow ? moving - m : fixedFraction;
+        const RealPoint& p00 = real.At(r, c);
+        const RealPoint& p01 = real.At(r, c + 1);
+        const RealPoint& p10 = real.At(r + 1, c);
+        const RealPoint& p11 = real.At(r + 1, c + 1);
+        out.x = ((1 - fc) * p00.x + fc * p01.x) * (1 - fr) + ((1 - fc) * p10.x + fc * p11.x) * fr;
+        out.y = ((1 - fc) * p00.y + fc * p01.y) * (1 - fr) + ((1 - fc) * p10.y + fc * p11.y) * fr;
+      } else if (!(kRow ? Interpolate(real, fixed, moving, out)
+                        : Interpolate(real, moving, fixed, out))) {
+        continue;
+      }
+      index[count++] = k;
+    }
+    RoundPoints(sampled.data(), count);
+    for (size_t j = 0; j < count; ++j) line.m_samples[index[j]] = sampled[j];
+  }
+}
+
+}  // namespace
+
+int32_t CWarpConverter::SampleReal(const CWarpGridReal& real, double fy, double fx,
+                                   RealPoint& out) const {
+  RealPoint sampled{};
+  if (!Interpolate(real, fy, fx, sampled)) return KVOGC_E_UNEXPECTED;
+  out = {RoundPoint(sampled.x), RoundPoint(sampled.y)};
   return 0;
 }
 
@@ -164,15 +221,11 @@ int32_t CWarpConverter::ConvertRealToOpe(const CWarpGridReal& real, CWarpGridOpe
       }
       if (CWarpOpeLine* line = ope.GetLineHor(j, i); line != nullptr && line->m_count > 0) {
         const OpePoint& q = *ope.GetPoint(j, i + 1);
-        for (uint32_t k = 0; k < line->m_count; ++k) {
-          SampleReal(real, p->gy, p->gx + (q.gx - p->gx) * line->m_params[k], line->m_samples[k]);
-        }
+        SampleLine<true>(real, *line, p->gy, p->gx, q.gx - p->gx);
       }
       if (CWarpOpeLine* line = ope.GetLineVer(j, i); line != nullptr && line->m_count > 0) {
         const OpePoint& q = *ope.GetPoint(j + 1, i);
-        for (uint32_t k = 0; k < line->m_count; ++k) {
-          SampleReal(real, p->gy + (q.gy - p->gy) * line->m_params[k], p->gx, line->m_samples[k]);
-        }
+        SampleLine<false>(real, *line, p->gx, p->gy, q.gy - p->gy);
       }
     }
   }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "grid/GridTypes.h"
+#include "support/AlignedAllocator.h"
 
 namespace kvogc {
 
@@ -46,7 +47,8 @@ class CWarpGridReal {
            static_cast<size_t>(col);
   }
 
-  std::vector<RealPoint> m_points;
+  // On cache-line boundaries: the vector kernels walk it a line at a time.
+  std::vector<RealPoint, AlignedAllocator<RealPoint, 64>> m_points;
 };
 
 }  // namespace kvogc

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "grid/GridTypes.h"
+#include "support/AlignedAllocator.h"
 
 namespace kvogc {
 
@@ -22,7 +23,8 @@ class CWarpOpeLine {
   /// Samples the Bezier curve from p0 (handle h0) to p1 (handle h1), rounding to 1/64.
   int32_t CalcCurve(RealPoint p0, RealPoint h0, RealPoint p1, RealPoint h1);
 
-  std::vector<RealPoint> m_samples;  // m_count entries
+  // m_count entries, on cache-line boundaries as the real grid's points.
+  std::vector<RealPoint, AlignedAllocator<RealPoint, 64>> m_samples;
   std::vector<double> m_params;      // curve parameter t of each sample, 0 .. 1
   uint32_t m_count = 0;
   int32_t m_curve = 0;               // 0 straight, otherwise Bezier

@@ -19,6 +19,9 @@
 #include "correction/Linearity.h"
 #include "correction/PinCushion.h"
 #include "correction/PointMaps.h"
+#include "grid/Rounding.h"
+#include "grid/WarpConverter.h"
+#include "support/GridFixtures.h"
 
 namespace kvogc {
 namespace {
@@ -34,29 +37,42 @@ double Special(std::mt19937& rng) {
       0x1p63 / 512, 1e7, -3e6, 1920.0, 1080.0, 960.0 + 1.0 / 512, -0.5 / 256, 3.0 / 512,
       // Quotients by the panel size at or next to halfway between two floats.
       1920.0 * (1 + 0x1p-24), 1080.0 * (1 + 0x1p-24), 1920.0 * 16777217, 9059698140.0,
-      9059697720.0, 489.7325420379639, 970.1450157165528};
+      9059697720.0, 489.7325420379639, 970.1450157165528,
+      // Quotients by the panel size where floats are subnormal.
+      1.92e-37, -1.08e-37,
+      // At or next to halfway between two floats for the keystone's (2 p - W) / H.
+      1500 + 540 * 0x1p-24, 1500 + 540 * 0x1p-24 - 0x1p-42, 1080 + 540 * 0x1p-24,
+      420 - 1620 * 0x1p-24, 420 - 1620 * 0x1p-24 + 0x1p-44};
   return kValues[std::uniform_int_distribution<size_t>(0, std::size(kValues) - 1)(rng)];
 }
 
-// Mostly plausible points on and off the panel, some on half steps, some special.
-void Scatter(CWarpGridReal& grid, std::mt19937& rng) {
+// Mostly plausible points on and off the panel, some on half steps, some
+// special; or, `inPanel`, nearly all on the panel, so that whole vectors of
+// them take the paths for points inside it.
+void Scatter(CWarpGridReal& grid, std::mt19937& rng, bool inPanel) {
   std::uniform_real_distribution<double> near(-800.0, 2700.0);
+  std::uniform_real_distribution<double> on(0.0, 1080.0);
   std::uniform_int_distribution<int> kind(0, 9);
   std::uniform_int_distribution<int> half(-2000000, 2000000);
+  std::uniform_int_distribution<int> halfOn(0, 1080 * 256 - 1);
   for (RealPoint& p : grid.Points()) {
     for (double* v : {&p.x, &p.y}) {
       const int k = kind(rng);
-      *v = k < 6 ? near(rng) : k < 8 ? (2.0 * half(rng) + 1.0) / 512 : Special(rng);
+      if (inPanel) {
+        *v = k < 7 ? on(rng) : k < 9 ? (2.0 * halfOn(rng) + 1.0) / 512 : Special(rng);
+      } else {
+        *v = k < 6 ? near(rng) : k < 8 ? (2.0 * half(rng) + 1.0) / 512 : Special(rng);
+      }
     }
   }
 }
 
 struct Case {
-  explicit Case(std::mt19937& rng)
+  Case(std::mt19937& rng, bool inPanel)
       : counts{std::uniform_int_distribution<int32_t>(1, 37)(rng),
                std::uniform_int_distribution<int32_t>(1, 6)(rng)} {
     src.Create(kPanel, counts);
-    Scatter(src, rng);
+    Scatter(src, rng, inPanel);
     fast.Create(kPanel, counts);
     plain.Create(kPanel, counts);
   }
@@ -92,8 +108,8 @@ std::string FirstDifference(const CWarpGridReal& src, const CWarpGridReal& a,
 // Out of place and in place, the fast conversion of one corrector against the
 // plain one of another in the same setting (or the same corrector).
 template <class Corrector>
-void ExpectIdentical(std::mt19937& rng, Corrector& fast, Corrector& plain) {
-  Case c(rng);
+void ExpectIdentical(std::mt19937& rng, Corrector& fast, Corrector& plain, bool inPanel = false) {
+  Case c(rng, inPanel);
   ASSERT_EQ(fast.ConvertPoints(c.src, c.fast, kPanel, c.counts),
             plain.ConvertPointsPlain(c.src, c.plain, kPanel, c.counts));
   EXPECT_EQ(FirstDifference(c.src, c.fast, c.plain), "");
@@ -151,7 +167,7 @@ TEST(FastKernels, PinCushionMatchesThePlainMapWithAndWithoutFit) {
     CPinCushion plain;
     ASSERT_EQ(fast.SetParam(tl, tr, br, bl, left, top, right, bottom, fit), KVOGC_OK);
     ASSERT_EQ(plain.SetParam(tl, tr, br, bl, left, top, right, bottom, fit), KVOGC_OK);
-    ExpectIdentical(rng, fast, plain);
+    for (const bool inPanel : {false, true}) ExpectIdentical(rng, fast, plain, inPanel);
   });
 }
 
@@ -203,12 +219,77 @@ TEST(FastKernels, LatticeRoundingOfHalvesAndLimits) {
                          std::numeric_limits<double>::quiet_NaN()}) {
     in.push_back({v, -v});
   }
+  // A neutral pincushion on a 1 x 1 panel keeps each x in [0, 1] on the top
+  // edge, doubles that are no floats included: the halves' neighbours and the
+  // double just below a half step.
+  const PinCushionMap neutralPixels{{{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0.5}, {0.5, 0},
+                                     {1, 0.5}, {0.5, 1}, {0.5, 0.5}, 0, 0, 0, 0},
+                                    1, 1, false, 0, 0, 1};
+  std::vector<RealPoint> top{{(0.5 - 0x1p-54) / 256, 0}};
+  for (int k = 1; k < 512; k += 2) {
+    const double half = k / 512.0;
+    for (const double x : {half, std::nextafter(half, 0.0), std::nextafter(half, 1.0)}) {
+      top.push_back({x, 0});
+    }
+  }
+  const auto expectSame = [](const auto& map, const std::vector<RealPoint>& points) {
+    std::vector<RealPoint> out(points.size());
+    MapPoints(map, points.data(), out.data(), points.size());
+    for (size_t k = 0; k < points.size(); ++k) {
+      const RealPoint q = map(points[k]);
+      EXPECT_TRUE(Same(out[k].x, q.x) && Same(out[k].y, q.y)) << points[k].x << " " << points[k].y;
+    }
+  };
   ForEachTarget([&](std::mt19937&) {
-    std::vector<RealPoint> out(in.size());
-    MapPoints(plainRounding, in.data(), out.data(), in.size());
-    for (size_t k = 0; k < in.size(); ++k) {
-      const RealPoint q = plainRounding(in[k]);
-      EXPECT_TRUE(Same(out[k].x, q.x) && Same(out[k].y, q.y)) << in[k].x << " " << in[k].y;
+    expectSame(plainRounding, in);
+    expectSame(neutralPixels, top);
+    std::vector<RealPoint> rounded = in;
+    rounded.insert(rounded.end(), top.begin(), top.end());
+    RoundPoints(rounded.data(), rounded.size());
+    for (size_t k = 0; k < rounded.size(); ++k) {
+      const RealPoint& p = k < in.size() ? in[k] : top[k - in.size()];
+      EXPECT_TRUE(Same(rounded[k].x, RoundPoint(p.x)) && Same(rounded[k].y, RoundPoint(p.y)))
+          << p.x << " " << p.y;
+    }
+  });
+}
+
+// An operation grid's nodes and line samples read off a real grid with
+// special values: each as SampleReal gives it, or, off the grid (a node moved
+// far out sends its lines there), as it was.
+TEST(FastKernels, ResampledLinesMatchSampleReal) {
+  ForEachTarget([](std::mt19937& rng) {
+    gridtest::GridPair g(kPanel, {37, 23}, {5, 4});
+    Scatter(g.real, rng, false);
+    g.ope.GetPoint(2, 3)->gx = 1e6;
+    gridtest::GridPair before(kPanel, {37, 23}, {5, 4});
+    before.ope.GetPoint(2, 3)->gx = 1e6;
+    CWarpConverter conv;
+    ASSERT_EQ(conv.ConvertRealToOpe(g.real, g.ope), 0);
+    const auto expectSampled = [&](const RealPoint& got, const RealPoint& old, double fy,
+                                   double fx) {
+      RealPoint want = old;
+      conv.SampleReal(g.real, fy, fx, want);
+      EXPECT_TRUE(Same(got.x, want.x) && Same(got.y, want.y)) << fy << " " << fx;
+    };
+    for (int32_t j = 0; j <= 4; ++j) {
+      for (int32_t i = 0; i <= 5; ++i) {
+        const OpePoint& p = *g.ope.GetPoint(j, i);
+        const OpePoint& old = *before.ope.GetPoint(j, i);
+        expectSampled({p.x, p.y}, {old.x, old.y}, p.gy, p.gx);
+        const CWarpOpeLine* hor = g.ope.GetLineHor(j, i);
+        for (uint32_t k = 0; hor != nullptr && k < hor->m_count; ++k) {
+          const double to = g.ope.GetPoint(j, i + 1)->gx;
+          expectSampled(hor->m_samples[k], before.ope.GetLineHor(j, i)->m_samples[k], p.gy,
+                        p.gx + (to - p.gx) * hor->m_params[k]);
+        }
+        const CWarpOpeLine* ver = g.ope.GetLineVer(j, i);
+        for (uint32_t k = 0; ver != nullptr && k < ver->m_count; ++k) {
+          const double to = g.ope.GetPoint(j + 1, i)->gy;
+          expectSampled(ver->m_samples[k], before.ope.GetLineVer(j, i)->m_samples[k],
+                        p.gy + (to - p.gy) * ver->m_params[k], p.gx);
+        }
+      }
     }
   });
 }
