@@ -224,7 +224,7 @@ try {
   assert.match(info, /Linearity/i);
 
   phase('saves');
-  figures.hd = await timedDrag(page, [2, 1], 40);
+  figures.hd = await timedDrag(page, [2, 1], 80);
   assert.deepEqual(errors, []);
   await page.close();
   await stopServer(server);
@@ -234,7 +234,7 @@ try {
   const big = startServer(['--panel', '3840x2160', '--real', '480x270', '--out', join(work, 'big')]);
   const bigPage = await openEditor(browser, await big.url);
   phase('4K page open');
-  figures.uhd = await timedDrag(bigPage.page, [2, 2], 40);
+  figures.uhd = await timedDrag(bigPage.page, [2, 2], 80);
   assert.deepEqual(bigPage.errors, []);
   await bigPage.page.close();
   phase('timed drag 4K');
