@@ -164,6 +164,8 @@ export class WarpRaster {
               eCA += stepCA;
             }
           } else {
+            // The same texel lookup, written out again: as a function call it
+            // cost a quarter of the loop.
             let eBC = rowBC;
             for (let k = 0, p = y * width + minX; k <= span; ++k, ++p) {
               if (eAB >= biasAB && eBC >= biasBC && eCA >= biasCA) {
