@@ -121,7 +121,6 @@ export class Coalescer {
         const finish = await out;
         out = this.#take();
         finish?.();
-        out ??= this.#take();
       }
     } finally {
       this.busy = null;
