@@ -611,6 +611,7 @@ window.kvogcEditor = {
   ready: (async () => {
     view.resize();
     show(await getState(), { refit: true });
+    view.warmUp(state(), arrays());
     lastHistory = state().history ?? [];
     return true;
   })(),
