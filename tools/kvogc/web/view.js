@@ -212,8 +212,8 @@ export class WarpView {
       const { at, dpr } = this;
       WarpRaster.place(at, real, cx + 1, [rows[0], rows[1] + 1], { scale: scale * dpr, ox: ox * dpr, oy: oy * dpr });
       if (this.show.pattern) this.raster.drawCells(at, [cx, cy], rows, cols, clip);
-      const segments = [this.lineRowStart[rows[0]], this.lineRowEnd[rows[1] + 1]];
-      if (this.show.real) blendLines(this.raster, at, this.segments, segments, clip, [115, 217, 255], this.show.pattern ? 0.3 : 0.5);
+      const lineRange = [this.lineRowStart[rows[0]], this.lineRowEnd[rows[1] + 1]];
+      if (this.show.real) blendLines(this.raster, at, this.segments, lineRange, clip, [115, 217, 255], this.show.pattern ? 0.3 : 0.5);
     }
   }
 
