@@ -398,6 +398,21 @@ stage.addEventListener('pointerdown', (event) => {
   draw();
 });
 
+function dragMove(event, p) {
+  const [px, py] = view.toPanel(...p);
+  previews.push({ total: [px - drag.start[0], py - drag.start[1]], since: performance.now(), eventTime: event.timeStamp });
+}
+
+// A drag follows the raw pointer updates where the browser has them: they come
+// as the input does, not with the next frame, so a step's request need not
+// wait for the frame's work.
+const rawMoves = 'onpointerrawupdate' in window;
+if (rawMoves) {
+  stage.addEventListener('pointerrawupdate', (event) => {
+    if (current && drag && !ui.band) dragMove(event, pointer(event));
+  });
+}
+
 stage.addEventListener('pointermove', (event) => {
   if (!current) return;
   const p = pointer(event);
@@ -408,8 +423,7 @@ stage.addEventListener('pointermove', (event) => {
     return;
   }
   if (drag) {
-    const [px, py] = view.toPanel(...p);
-    previews.push({ total: [px - drag.start[0], py - drag.start[1]], since: performance.now(), eventTime: event.timeStamp });
+    if (!rawMoves) dragMove(event, p);
     return;
   }
   const target = hit(p);
