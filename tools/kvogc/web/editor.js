@@ -9,10 +9,10 @@ const $ = (id) => document.getElementById(id);
 const stage = $('stage');
 const view = new WarpView($('view'));
 const ui = { selection: new Set(), hover: null, band: null, line: null, handles: null, flash: new Map() };
-// Drag steps in ms: from the handler that received the pointer move (the oldest
-// one a step answers) to the drawn frame, from the event's own time stamp, and
-// to the start of the next animation frame (when the browser takes the drawing).
-const stats = { dragSteps: [], dragStepsFromEvent: [], dragStepsToFrame: [], dragParts: [] };
+// Drag steps in ms: from the pointer event's own time stamp (the oldest event a
+// step answers) to the drawn frame, and to the start of the next animation
+// frame (when the browser takes the drawing); and their parts.
+const stats = { dragSteps: [], dragStepsToFrame: [], dragParts: [] };
 let current = null;
 let lastNode = null;
 let drag = null;
@@ -345,10 +345,11 @@ const previews = new Coalescer(async ({ total, since, eventTime }) => {
       show(result, { preview: true });
       view.finish();
       const end = performance.now();
-      stats.dragSteps.push(end - since);
-      stats.dragStepsFromEvent.push(end - eventTime);
-      requestAnimationFrame(() => stats.dragStepsToFrame.push(performance.now() - since));
-      stats.dragParts.push({ waited: sent - since, answer: answered - sent, server: result.serverMs, draw: end - drawing });
+      stats.dragSteps.push(end - eventTime);
+      requestAnimationFrame(() => stats.dragStepsToFrame.push(performance.now() - eventTime));
+      stats.dragParts.push({
+        input: since - eventTime, waited: sent - since, answer: answered - sent, server: result.serverMs, draw: end - drawing,
+      });
     };
   } catch (error) {
     failed(error, 'drag');
