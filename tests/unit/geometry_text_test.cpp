@@ -48,8 +48,8 @@ struct TwoByTwo {
     current.At(1, 1) = {1000.0, 500.0};
   }
   GeoObjTextInput Input(GeoObjTextVariant variant = kPlain, int32_t projectorFlag = 0) const {
-    return {.panelSize = kPanel, .realGridNum = kOneCell, .current = &current,
-            .previous = &previous, .variant = variant, .projectorFlag = projectorFlag};
+    return {.panelSize = kPanel, .realGridNum = kOneCell, .current = &current, .previous = &previous,
+            .comment = {}, .header = {}, .tail = {}, .texture = {}, .variant = variant, .projectorFlag = projectorFlag};
   }
 };
 
@@ -261,8 +261,8 @@ TEST(GeoObjTextSplitter, KeepsHeaderCommentsAndTheTail) {
 TEST(GeoObjTextWriter, FaceLinesOfAGridWithThreeDigitIndices) {
   CWarpGridReal grid;
   grid.Create(kPanel, {12, 9});
-  GeoObjTextInput in{.panelSize = kPanel, .realGridNum = {12, 9}, .current = &grid,
-                     .previous = &grid};
+  GeoObjTextInput in{.panelSize = kPanel, .realGridNum = {12, 9}, .current = &grid, .previous = &grid,
+                     .comment = {}, .header = {}, .tail = {}, .texture = {}};
   for (const bool projector : {false, true}) {
     in.variant = projector ? kProjector : kPlain;
     in.projectorFlag = projector ? 1 : 0;

@@ -45,7 +45,7 @@ class Senders : public ::testing::Test {
     gridtest::GridJittered(m_previous, m_panel, num, 2, 2000);
     return {.target = target, .panelSize = m_panel, .deviceSize = {100, 300}, .realGridNum = num,
             .current = &m_current, .previous = &m_previous, .comment = m_comment,
-            .filePath = m_path};
+            .filePath = m_path, .headerText = {}, .tailText = {}};
   }
   // The text the writer makes of a snapshot, independently of any sender.
   static std::string Expected(const SenderSnapshot& s, GeoObjTextVariant variant,

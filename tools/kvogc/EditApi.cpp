@@ -219,7 +219,8 @@ std::string CEditApi::Origin() const {
 // Only the server's own name: a page from another site that rebinds its name to
 // this address sends its own name here.
 bool CEditApi::HostAllowed(const std::string& host) const {
-  const std::string port = ":" + std::to_string(m_port);
+  std::string port(1, ':');  // appended, not ":" + ...: GCC 12 warns falsely of an overlap there
+  port += std::to_string(m_port);
   if (host == Origin().substr(7)) return true;
   const bool loopback = m_address == "127.0.0.1" || m_address == "::1";
   return loopback && (host == "localhost" + port || host == "127.0.0.1" + port || host == "[::1]" + port);
