@@ -196,8 +196,12 @@ export class WarpView {
     let cols = [0, cx - 1];
     let clip = whole;
     if (box && (box[2] - box[0]) * (box[3] - box[1]) < 0.6 * this.cssWidth * this.cssHeight) {
-      rows = this.#rowsMeeting(real, cx, cy, box[1], box[3]);
-      cols = this.#colsMeeting(real, cx, rows, box[0], box[2]);
+      // Rows of cells first, then the columns of cells within those rows.
+      const stride = 2 * (cx + 1);
+      rows = bandsMeeting(real, cy + 1, 1, stride, cx + 1, 2, (box[1] - 2 - oy) / scale, (box[3] + 2 - oy) / scale);
+      cols = bandsMeeting(real, cx + 1, rows[0] * stride, 2, rows[1] - rows[0] + 2, stride,
+        (box[0] - 2 - ox) / scale, (box[2] + 2 - ox) / scale);
+      if (cols[1] < cols[0]) cols = [0, cx - 1];
       clip = [Math.max(0, Math.floor(box[0] * this.dpr)), Math.max(0, Math.floor(box[1] * this.dpr)),
         Math.min(w, Math.ceil(box[2] * this.dpr)), Math.min(h, Math.ceil(box[3] * this.dpr))];
     }
@@ -247,55 +251,6 @@ export class WarpView {
     const { scale, ox, oy } = this.map;
     // Two pixels of air for the lines and the rasteriser's rounding.
     return [minX * scale + ox - 2, minY * scale + oy - 2, maxX * scale + ox + 2, maxY * scale + oy + 2];
-  }
-
-  // The first and last column of cells, within the rows drawn, whose screen
-  // extent meets [x0, x1] (CSS px).
-  #colsMeeting(real, cx, rows, x0, x1) {
-    const cols = cx + 1;
-    const { scale, ox } = this.map;
-    const lo = (x0 - 2 - ox) / scale;
-    const hi = (x1 + 2 - ox) / scale;
-    let first = cx, last = -1;
-    let prevMin = 0, prevMax = 0;
-    for (let c = 0; c <= cx; ++c) {
-      let min = Infinity, max = -Infinity;
-      for (let r = rows[0], i = 2 * (r * cols + c); r <= rows[1] + 1; ++r, i += 2 * cols) {
-        if (real[i] < min) min = real[i];
-        if (real[i] > max) max = real[i];
-      }
-      if (c > 0 && Math.min(min, prevMin) <= hi && Math.max(max, prevMax) >= lo) {
-        if (c - 1 < first) first = c - 1;
-        last = c - 1;
-      }
-      prevMin = min;
-      prevMax = max;
-    }
-    return last < first ? [0, cx - 1] : [first, last];
-  }
-
-  // The first and last row of cells whose screen extent meets [y0, y1] (CSS px).
-  #rowsMeeting(real, cx, cy, y0, y1) {
-    const cols = cx + 1;
-    const { scale, oy } = this.map;
-    const lo = (y0 - 2 - oy) / scale;
-    const hi = (y1 + 2 - oy) / scale;
-    let first = cy, last = -1;
-    let prevMin = 0, prevMax = 0;
-    for (let r = 0; r <= cy; ++r) {
-      let min = Infinity, max = -Infinity;
-      for (let c = 0, i = 2 * r * cols + 1; c <= cx; ++c, i += 2) {
-        if (real[i] < min) min = real[i];
-        if (real[i] > max) max = real[i];
-      }
-      if (r > 0 && Math.min(min, prevMin) <= hi && Math.max(max, prevMax) >= lo) {
-        if (r - 1 < first) first = r - 1;
-        last = r - 1;
-      }
-      prevMin = min;
-      prevMax = max;
-    }
-    return [first, last];
   }
 
   // The picture, and over it the panel, the grids' lines and nodes and the
@@ -430,6 +385,29 @@ export class WarpView {
     });
     c.stroke();
   }
+}
+
+// The first and last band of cells between neighbouring grid lines whose
+// extent along one axis meets [lo, hi] (panel px). Line k's coordinates on
+// that axis are `points` values of `real` from start + k * lineStep, every
+// `pointStep`. [lines - 1, -1] when none meets.
+function bandsMeeting(real, lines, start, lineStep, points, pointStep, lo, hi) {
+  let first = lines - 1, last = -1;
+  let prevMin = 0, prevMax = 0;
+  for (let k = 0; k < lines; ++k) {
+    let min = Infinity, max = -Infinity;
+    for (let n = 0, i = start + k * lineStep; n < points; ++n, i += pointStep) {
+      if (real[i] < min) min = real[i];
+      if (real[i] > max) max = real[i];
+    }
+    if (k > 0 && Math.min(min, prevMin) <= hi && Math.max(max, prevMax) >= lo) {
+      if (k - 1 < first) first = k - 1;
+      last = k - 1;
+    }
+    prevMin = min;
+    prevMax = max;
+  }
+  return [first, last];
 }
 
 // The samples of one boundary line (row, col) between its two nodes: the part
