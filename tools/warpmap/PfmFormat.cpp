@@ -29,32 +29,24 @@ class CHeaderReader {
     return m_bytes.substr(start, m_pos - start);
   }
 
-  int64_t Integer(const char* what) {
-    const std::string_view text = Token(what);
-    int64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size()) {
-      throw CFormatError(std::string("PFM ") + what + " is not a whole number: '" +
-                         std::string(text.substr(0, 32)) + "'");
-    }
-    return value;
-  }
-
-  double Real(const char* what) {
-    const std::string_view text = Token(what);
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size()) {
-      throw CFormatError(std::string("PFM ") + what + " is not a number: '" +
-                         std::string(text.substr(0, 32)) + "'");
-    }
-    return value;
-  }
+  int64_t Integer(const char* what) { return Number<int64_t>(what, " is not a whole number: '"); }
+  double Real(const char* what) { return Number<double>(what, " is not a number: '"); }
 
   /// The offset of the data: past the single whitespace byte after the last token.
   size_t DataStart() const { return m_pos + 1; }
 
  private:
+  template <typename T>
+  T Number(const char* what, const char* isNot) {
+    const std::string_view text = Token(what);
+    T value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) {
+      throw CFormatError(std::string("PFM ") + what + isNot + std::string(text.substr(0, 32)) + "'");
+    }
+    return value;
+  }
+
   static bool IsSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
 
   std::string_view m_bytes;
