@@ -85,9 +85,7 @@ void CEditManager::OnRealGrid(double* points, int32_t divX, int32_t divY) {
   CEditManager* self = g_reporting;
   if (self == nullptr || points == nullptr || divX < 0 || divY < 0) return;
   try {
-    EditGrids& g = self->m_grids;
-    g.realGridNum = GridSize{divX, divY};
-    g.real.assign(points, points + 2 * PointCount(g.realGridNum));
+    self->m_grids.CopyReal(points, GridSize{divX, divY});
   } catch (...) {
     self->m_copyFailed = true;
   }
@@ -98,12 +96,7 @@ void CEditManager::OnOpeGrid(double* points, double* hLines, double* vLines, int
   CEditManager* self = g_reporting;
   if (self == nullptr || points == nullptr || hCount < 0 || vCount < 0) return;
   try {
-    EditGrids& g = self->m_grids;
-    const GridSize ope = self->m_opeGridNum;
-    g.opeGridNum = ope;
-    g.opeNodes.assign(points, points + 2 * PointCount(ope));
-    CopyLines(hLines, hCount, ope.cy + 1, g.opeHLines, g.opeHCount);
-    CopyLines(vLines, vCount, ope.cx + 1, g.opeVLines, g.opeVCount);
+    self->m_grids.CopyOpe(points, hLines, vLines, hCount, vCount, self->m_opeGridNum);
   } catch (...) {
     self->m_copyFailed = true;
   }

@@ -7,21 +7,14 @@
 #include <memory>
 #include <vector>
 
+#include "ReportCopies.h"
 #include "Scenario.h"
 #include "kvogc/kvogc.h"
 
 namespace kvogc::tool {
 
 /// The final grids a manager reported; points are (x, y) pairs in panel pixels.
-struct EditGrids {
-  GridSize realGridNum{0, 0};
-  std::vector<double> real;
-  GridSize opeGridNum{0, 0};
-  std::vector<double> opeNodes;
-  std::vector<double> opeHLines;
-  std::vector<double> opeVLines;
-  int32_t opeHCount = 0;
-  int32_t opeVCount = 0;
+struct EditGrids : GridCopies {
   GridSize dispGridNum{0, 0};
   std::vector<double> dispHLines;
   std::vector<double> dispVLines;

@@ -131,10 +131,8 @@ void CHostSession::OnRealGrid(double* points, int32_t divX, int32_t divY) {
   CHostSession* self = s_active;
   if (self == nullptr || points == nullptr || divX < 0 || divY < 0) return;
   try {
-    ReportedGrids& r = self->m_reported;
-    r.realGridNum = GridSize{divX, divY};
-    r.real.assign(points, points + 2 * PointCount(r.realGridNum));
-    ++r.realReports;
+    self->m_reported.CopyReal(points, GridSize{divX, divY});
+    ++self->m_reported.realReports;
   } catch (...) {
     self->m_copyFailed = true;
   }
@@ -145,13 +143,8 @@ void CHostSession::OnOpeGrid(double* points, double* hLines, double* vLines, int
   CHostSession* self = s_active;
   if (self == nullptr || points == nullptr || hCount < 0 || vCount < 0) return;
   try {
-    ReportedGrids& r = self->m_reported;
-    const GridSize ope = self->m_opeGridNum;
-    r.opeGridNum = ope;
-    r.opeNodes.assign(points, points + 2 * PointCount(ope));
-    CopyLines(hLines, hCount, ope.cy + 1, r.opeHLines, r.opeHCount);
-    CopyLines(vLines, vCount, ope.cx + 1, r.opeVLines, r.opeVCount);
-    ++r.opeReports;
+    self->m_reported.CopyOpe(points, hLines, vLines, hCount, vCount, self->m_opeGridNum);
+    ++self->m_reported.opeReports;
   } catch (...) {
     self->m_copyFailed = true;
   }

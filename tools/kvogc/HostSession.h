@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Preview.h"
+#include "ReportCopies.h"
 #include "Scenario.h"
 #include "host/GeoObjHostTarget.h"
 #include "kvogc/kvogc.h"
@@ -18,15 +19,7 @@
 namespace kvogc::tool {
 
 /// What the callbacks last delivered; points are (x, y) pairs in panel pixels.
-struct ReportedGrids {
-  GridSize realGridNum{0, 0};
-  std::vector<double> real;  ///< final real grid, row by row
-  GridSize opeGridNum{0, 0};
-  std::vector<double> opeNodes;  ///< final operation grid's nodes, row by row
-  std::vector<double> opeHLines;  ///< opeHCount samples per row of horizontal lines
-  std::vector<double> opeVLines;  ///< opeVCount samples per column of vertical lines
-  int32_t opeHCount = 0;
-  int32_t opeVCount = 0;
+struct ReportedGrids : GridCopies {
   int realReports = 0;
   int opeReports = 0;
   int dispReports = 0;

@@ -24,4 +24,30 @@ inline void CopyLines(const double* lines, int32_t count, int32_t lineTotal,
   outCount = lines == nullptr ? 0 : count;
 }
 
+/// The real and operation grids as the library last reported them.
+struct GridCopies {
+  GridSize realGridNum{0, 0};
+  std::vector<double> real;  ///< final real grid, row by row
+  GridSize opeGridNum{0, 0};
+  std::vector<double> opeNodes;   ///< final operation grid's nodes, row by row
+  std::vector<double> opeHLines;  ///< opeHCount samples per row of horizontal lines
+  std::vector<double> opeVLines;  ///< opeVCount samples per column of vertical lines
+  int32_t opeHCount = 0;
+  int32_t opeVCount = 0;
+
+  void CopyReal(const double* points, GridSize divisions) {
+    realGridNum = divisions;
+    real.assign(points, points + 2 * PointCount(divisions));
+  }
+
+  /// `ope`: the divisions the host set; the report does not carry them.
+  void CopyOpe(const double* points, const double* hLines, const double* vLines, int32_t hCount,
+               int32_t vCount, GridSize ope) {
+    opeGridNum = ope;
+    opeNodes.assign(points, points + 2 * PointCount(ope));
+    CopyLines(hLines, hCount, ope.cy + 1, opeHLines, opeHCount);
+    CopyLines(vLines, vCount, ope.cx + 1, opeVLines, opeVCount);
+  }
+};
+
 }  // namespace kvogc::tool
