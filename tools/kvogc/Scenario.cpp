@@ -203,17 +203,20 @@ std::string WithoutTag(const char* message) {
   return message[0] == '[' && end != nullptr ? std::string(end + 2) : std::string(message);
 }
 
-}  // namespace
-
-Scenario ParseScenario(std::string_view text, std::string_view source,
-                       const std::filesystem::path& baseDir) {
-  json document;
+json ParseJson(std::string_view text, std::string_view source) {
   try {
-    document = json::parse(text.begin(), text.end());
+    return json::parse(text.begin(), text.end());
   } catch (const json::exception& error) {
     // Syntax errors, and numbers beyond double such as 1e400.
     throw CToolError(kExitBadInput, std::string(source) + ": not valid JSON: " + WithoutTag(error.what()));
   }
+}
+
+}  // namespace
+
+Scenario ParseScenario(std::string_view text, std::string_view source,
+                       const std::filesystem::path& baseDir) {
+  const json document = ParseJson(text, source);
   const CPlace top(source, "top level");
   if (!document.is_object()) top.Fail("expected an object with \"setup\" and \"steps\", got " + Describe(document));
   for (const auto& item : document.items()) {
@@ -242,13 +245,7 @@ Scenario ParseScenario(std::string_view text, std::string_view source,
 
 ScenarioStep ParseScenarioStep(std::string_view text, std::string_view source, size_t number,
                                const std::filesystem::path& baseDir) {
-  json item;
-  try {
-    item = json::parse(text.begin(), text.end());
-  } catch (const json::exception& error) {
-    throw CToolError(kExitBadInput, std::string(source) + ": not valid JSON: " + WithoutTag(error.what()));
-  }
-  return ReadStep(source, number, item, baseDir);
+  return ReadStep(source, number, ParseJson(text, source), baseDir);
 }
 
 }  // namespace kvogc::tool
